@@ -1,0 +1,36 @@
+// The texts of the main listing, made on demand for one cell from the image
+// bytes. Shared by the listing window's cell source and sorrel-dis.
+#pragma once
+
+#include <cstdint>
+
+#include "sorrel_support.h"
+
+namespace sorrel {
+
+// Words of an image header: listed with their index, never decoded.
+inline constexpr std::uint64_t HeaderWords = 256;
+
+struct ListingRows {
+    const std::uint8_t* bytes = nullptr;
+    std::uint64_t size = 0;  // bytes; a last odd byte belongs to no word
+    bool raw = false;        // raw image: decoding starts at word 0
+
+    // One row per whole 16-bit little-endian word.
+    std::uint64_t rowCount() const { return size / 2; }
+    // Base of the listing addresses: 0 for a raw image, 256 with a header.
+    std::uint64_t base() const { return raw ? 0 : HeaderWords; }
+    std::uint16_t word(std::uint64_t row) const;
+
+    // Column 0: "000A(10)" for a header word, "000Ah" for a decoded one;
+    // column 1: the word's 16 bits; column 2: its disassembly (empty in the
+    // header). Row must be below rowCount(), column 0 to 2.
+    ShortText cell(std::uint64_t row, int column) const;
+};
+
+// hex(v): upper-case hexadecimal with at least four digits.
+void AppendHex(ShortText& out, std::uint64_t v, int minDigits = 4);
+// dec(v): decimal without leading zeros.
+void AppendDec(ShortText& out, std::uint64_t v);
+
+}  // namespace sorrel

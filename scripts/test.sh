@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything with warnings as errors and
+# runs every test through CTest.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh xxd
+cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSORREL_WERROR=ON
+cmake --build build-test -j"$(nproc)"
+cd build-test
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" --timeout 600
