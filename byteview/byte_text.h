@@ -8,6 +8,9 @@
 
 namespace sorrel {
 
+// The text of one cell of the byte-order listing for the byte at offset.
+ShortText ByteCellText(std::uint64_t offset, std::uint8_t byte, int column);
+
 struct ByteRows {
     const std::uint8_t* bytes = nullptr;
     std::uint64_t size = 0;

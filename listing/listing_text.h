@@ -28,6 +28,12 @@ struct ListingRows {
     ShortText cell(std::uint64_t row, int column) const;
 };
 
+// The text of one cell of the main listing for word k = row: column 0 is
+// "000A(10)" in an image header (raw false, row < 256) and hex(row - base) + "h"
+// otherwise; column 1 the word's 16 bits; column 2 its disassembly (empty in
+// the header). Streaming callers (sorrel-dis) use it without a ListingRows.
+ShortText ListingCellText(std::uint64_t row, std::uint16_t word, bool raw, int column);
+
 // hex(v): upper-case hexadecimal with at least four digits.
 void AppendHex(ShortText& out, std::uint64_t v, int minDigits = 4);
 // dec(v): decimal without leading zeros.
