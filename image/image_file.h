@@ -76,6 +76,9 @@ public:
     // Opens path and reads it whole. Throws ImageError: CannotOpen, TooLarge
     // when the size exceeds maxSize, OutOfMemory, ShortRead or ReadFailed.
     static ImageData read(const std::string& path, std::uint64_t maxSize = UINT64_MAX);
+    // The same for a file already open (its size taken at open); the windows
+    // open first, so that a file that cannot be opened is told apart early.
+    static ImageData read(ImageFile& file, std::uint64_t maxSize = UINT64_MAX);
 
 private:
     std::unique_ptr<std::uint8_t[]> bytes_;
