@@ -11,7 +11,7 @@
 namespace sorrel {
 
 class ImageError : public std::runtime_error {
-public:
+  public:
     enum class Kind {
         CannotOpen,  // missing, no access, empty name, not a regular file
         TooLarge,    // larger than a caller's limit
@@ -25,15 +25,18 @@ public:
     // The system's reason alone ("No such file or directory", ...).
     const std::string& reason() const { return reason_; }
 
-private:
+  private:
     Kind kind_;
     std::string path_;
     std::string reason_;
 };
 
+// The ShortRead error for a file that ended after got of expected bytes.
+ImageError ShortReadError(const std::string& path, std::uint64_t got, std::uint64_t expected);
+
 // An open image file. Move-only; closes the file when destroyed.
 class ImageFile {
-public:
+  public:
     // Opens an existing regular file for reading. Throws ImageError(CannotOpen)
     // with the system's reason; never blocks on a FIFO or device.
     static ImageFile open(const std::string& path);
@@ -57,7 +60,7 @@ public:
     // ImageError(ShortRead) at an early end of file, ReadFailed on an error.
     void readExactly(std::uint8_t* out, std::uint64_t count);
 
-private:
+  private:
     ImageFile(int fd, std::string path, std::uint64_t size);
     int fd_ = -1;
     bool owned_ = true;
@@ -67,7 +70,7 @@ private:
 
 // A whole image file in memory, read at one moment: the listing's snapshot.
 class ImageData {
-public:
+  public:
     ImageData() = default;
     const std::uint8_t* data() const { return bytes_.get(); }
     std::uint64_t size() const { return size_; }
@@ -80,7 +83,7 @@ public:
     // open first, so that a file that cannot be opened is told apart early.
     static ImageData read(ImageFile& file, std::uint64_t maxSize = UINT64_MAX);
 
-private:
+  private:
     std::unique_ptr<std::uint8_t[]> bytes_;
     std::uint64_t size_ = 0;
 };
