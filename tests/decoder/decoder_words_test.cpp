@@ -1,0 +1,244 @@
+// Whole 16-bit words: the worked examples through both the text decoder and
+// the fast path, and every one of the 65,536 words against the class table.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+
+#include "sorrel_support.h"
+
+namespace sorrel {
+namespace {
+
+std::string BitsOfWord(std::uint16_t word) {
+    return WordToBits(word).substr(16);
+}
+
+struct WordCase {
+    std::uint16_t word;
+    std::string expected;
+};
+
+// Listing texts of single words, grouped by what they show.
+const WordCase WordCases[] = {
+    // Classes without operand bits: the mnemonic and the joining blank.
+    {0x0000, "nop  "},
+    {0x0001, "wait "},
+    {0x0002, "rst  "},
+    {0x0003, "ijmp "},
+    {0x0006, "sksp "},
+    {0x0007, "ijsr "},
+    {0x0008, "slp  "},
+    {0x000C, "rts  "},
+    {0x000D, "rti  "},
+    {0x0004, "tof  "},  // its group prints bits, but it has none
+    {0x0005, "tdc  "},  // its group prints hexadecimal, but it has none
+    {0x000E, "rtsc 0b"},
+    {0x000F, "rtsc 1b"},
+    // Register pairs: the low register field comes first.
+    {0x11B9, "add  d1, b5"},
+    {0x07E0, "mov  a0, d7"},
+    {0x0400, "mov  a0, a0"},
+    {0x1FFF, "xor  d7, d7"},
+    // Register and immediate: every bit of the immediate is kept.
+    {0x4000, "movl a0, 00000000b"},
+    {0x5FFF, "movl d7, 11111111b"},
+    {0x6000, "cmpl a0, 00000000b"},
+    {0x7FFF, "cmpl d7, 11111111b"},
+    {0x7FCD, "cmpl b5, 11111110b"},
+    {0x2D67, "subl a7, 01011b"},
+    {0x3EF2, "btgh c2, 0111b"},
+    {0x2BF8, "bich d0, 1111b"},
+    // Single register.
+    {0x0052, "neg  c2"},
+    {0x0020, "swap a0"},
+    {0x015F, "sbc  d7"},
+    // ldr: number first, then two hexadecimal digits, upper case.
+    {0x2563, "ldr  #3, ACh"},
+    {0x2000, "ldr  #0, 00h"},
+    {0x27FF, "ldr  #7, FFh"},
+    // mfpr and mtpr mirror each other.
+    {0x03B3, "mfpr c3, #5"},
+    {0x02B3, "mtpr #5, c3"},
+    {0x0300, "mfpr a0, #0"},
+    {0x03FF, "mfpr d7, #7"},
+    {0x0200, "mtpr #0, a0"},
+    {0x02FF, "mtpr #7, d7"},
+    // Numbers without leading zeros, bits with them.
+    {0x0016, "push #6"},
+    {0x0010, "push #0"},
+    {0x001F, "pop  #7"},
+    {0x0185, "sst  0101b"},
+    {0x0180, "sst  0000b"},
+    {0x01CF, "cst  1111b"},
+    // Jumps: four hexadecimal digits, the first always 0.
+    {0x83FE, "jmp  03FEh"},
+    {0x8000, "jmp  0000h"},
+    {0x83FF, "jmp  03FFh"},
+    {0x93FF, "jsr  03FFh"},
+    {0xF200, "jc   0200h"},
+    {0xE001, "jnc  0001h"},
+    {0xD3FF, "js   03FFh"},
+    {0xC000, "jns  0000h"},
+    {0xA155, "jz   0155h"},
+    {0xB2AA, "jnz  02AAh"},
+    // Words of no class.
+    {0x0009, ""},
+    {0x000A, ""},
+    {0x000B, ""},
+    {0x0160, ""},
+    {0x017F, ""},
+    {0x0190, ""},
+    {0x01BF, ""},
+    {0x01D0, ""},
+    {0x01FF, ""},
+    {0x8400, ""},
+    {0x9FFF, ""},
+    {0xFFFF, ""},
+};
+
+TEST(DecodeWords, WorkedExamplesThroughTextAndFastPath) {
+    const Disassembler d;
+    for (const WordCase& c : WordCases) {
+        EXPECT_EQ(d.DecodeWord(BitsOfWord(c.word)), c.expected) << std::hex << c.word;
+        EXPECT_EQ(FormatWord(c.word).view(), c.expected) << std::hex << c.word;
+    }
+}
+
+// The class table: mnemonic, pattern and word range of every class.
+struct ClassRange {
+    const char* mnemonic;
+    const char* pattern;
+    std::uint16_t first;
+    std::uint16_t last;
+};
+
+const std::array<ClassRange, 56> ClassRanges{{
+    {"mov ", "000001", 0x0400, 0x07FF},
+    {"add ", "000100", 0x1000, 0x13FF},
+    {"sub ", "000011", 0x0C00, 0x0FFF},
+    {"cmp ", "000010", 0x0800, 0x0BFF},
+    {"and ", "000101", 0x1400, 0x17FF},
+    {"or  ", "000110", 0x1800, 0x1BFF},
+    {"xor ", "000111", 0x1C00, 0x1FFF},
+    {"movl", "010", 0x4000, 0x5FFF},
+    {"cmpl", "011", 0x6000, 0x7FFF},
+    {"addl", "001100", 0x3000, 0x33FF},
+    {"subl", "001011", 0x2C00, 0x2FFF},
+    {"bicl", "0010100", 0x2800, 0x29FF},
+    {"bich", "0010101", 0x2A00, 0x2BFF},
+    {"bisl", "0011100", 0x3800, 0x39FF},
+    {"bish", "0011101", 0x3A00, 0x3BFF},
+    {"btgl", "0011110", 0x3C00, 0x3DFF},
+    {"btgh", "0011111", 0x3E00, 0x3FFF},
+    {"bttl", "0011010", 0x3400, 0x35FF},
+    {"btth", "0011011", 0x3600, 0x37FF},
+    {"swap", "00000000001", 0x0020, 0x003F},
+    {"neg ", "00000000010", 0x0040, 0x005F},
+    {"not ", "00000000011", 0x0060, 0x007F},
+    {"shl ", "00000000100", 0x0080, 0x009F},
+    {"shr ", "00000000101", 0x00A0, 0x00BF},
+    {"shra", "00000000110", 0x00C0, 0x00DF},
+    {"rlc ", "00000000111", 0x00E0, 0x00FF},
+    {"rrc ", "00000001000", 0x0100, 0x011F},
+    {"adc ", "00000001001", 0x0120, 0x013F},
+    {"sbc ", "00000001010", 0x0140, 0x015F},
+    {"ldr ", "00100", 0x2000, 0x27FF},
+    {"mfpr", "00000011", 0x0300, 0x03FF},
+    {"mtpr", "00000010", 0x0200, 0x02FF},
+    {"push", "0000000000010", 0x0010, 0x0017},
+    {"pop ", "0000000000011", 0x0018, 0x001F},
+    {"sst ", "000000011000", 0x0180, 0x018F},
+    {"cst ", "000000011100", 0x01C0, 0x01CF},
+    {"tof ", "0000000000000100", 0x0004, 0x0004},
+    {"tdc ", "0000000000000101", 0x0005, 0x0005},
+    {"jsr ", "100100", 0x9000, 0x93FF},
+    {"jmp ", "100000", 0x8000, 0x83FF},
+    {"js  ", "110100", 0xD000, 0xD3FF},
+    {"jns ", "110000", 0xC000, 0xC3FF},
+    {"jz  ", "101000", 0xA000, 0xA3FF},
+    {"jnz ", "101100", 0xB000, 0xB3FF},
+    {"jc  ", "111100", 0xF000, 0xF3FF},
+    {"jnc ", "111000", 0xE000, 0xE3FF},
+    {"ijmp", "0000000000000011", 0x0003, 0x0003},
+    {"ijsr", "0000000000000111", 0x0007, 0x0007},
+    {"rts ", "0000000000001100", 0x000C, 0x000C},
+    {"rtsc", "000000000000111", 0x000E, 0x000F},
+    {"rti ", "0000000000001101", 0x000D, 0x000D},
+    {"nop ", "0000000000000000", 0x0000, 0x0000},
+    {"wait", "0000000000000001", 0x0001, 0x0001},
+    {"slp ", "0000000000001000", 0x0008, 0x0008},
+    {"rst ", "0000000000000010", 0x0002, 0x0002},
+    {"sksp", "0000000000000110", 0x0006, 0x0006},
+}};
+
+TEST(InstructionTable, EntriesAreThoseOfTheClassTable) {
+    for (int cls = 0; cls < InstructionClassCount; ++cls) {
+        EXPECT_EQ(InstructionTable[cls].mnemonic, ClassRanges[cls].mnemonic) << "class " << cls;
+        EXPECT_EQ(InstructionTable[cls].pattern, ClassRanges[cls].pattern) << "class " << cls;
+    }
+}
+
+InstructionClass ClassByScan(const std::string& bits) {
+    for (int cls = 0; cls < InstructionClassCount; ++cls) {
+        if (bits.starts_with(InstructionTable[cls].pattern)) {
+            return cls;
+        }
+    }
+    return NoClass;
+}
+
+TEST(AllWords, FastPathEqualsTextDecoderAndClassRanges) {
+    std::array<InstructionClass, 65536> expected;
+    expected.fill(NoClass);
+    for (int cls = 0; cls < InstructionClassCount; ++cls) {
+        for (unsigned w = ClassRanges[cls].first; w <= ClassRanges[cls].last; ++w) {
+            ASSERT_EQ(expected[w], NoClass) << "ranges overlap at " << std::hex << w;
+            expected[w] = cls;
+        }
+    }
+
+    const Disassembler d;
+    std::array<int, InstructionClassCount> wordsOfClass{};
+    int decoded = 0;
+    int empty = 0;
+    for (unsigned w = 0; w < 65536; ++w) {
+        const auto word = static_cast<std::uint16_t>(w);
+        const std::string bits = BitsOfWord(word);
+        const std::string text = d.DecodeWord(bits);
+        const InstructionClass cls = ClassOfWord(word);
+
+        ASSERT_EQ(cls, expected[w]) << std::hex << w;
+        ASSERT_EQ(cls, ClassByScan(bits)) << std::hex << w;
+        ASSERT_EQ(FormatWord(word).view(), text) << std::hex << w;
+        if (cls == NoClass) {
+            ASSERT_EQ(text, "") << std::hex << w;
+            ++empty;
+        } else {
+            ASSERT_EQ(text.substr(0, 5), std::string(ClassRanges[cls].mnemonic) + " ")
+                << std::hex << w;
+            ++wordsOfClass[cls];
+            ++decoded;
+        }
+    }
+    EXPECT_EQ(decoded, 40829);
+    EXPECT_EQ(empty, 24707);
+    for (int cls = 0; cls < InstructionClassCount; ++cls) {
+        EXPECT_EQ(wordsOfClass[cls], ClassRanges[cls].last - ClassRanges[cls].first + 1)
+            << "class " << cls;
+    }
+}
+
+TEST(AllWords, WordsOfNoClass) {
+    // 0009-000B, 0160-017F, 0190-01BF, 01D0-01FF, and 8000-FFFF where bits 11
+    // and 10 are not both 0.
+    for (unsigned w = 0; w < 65536; ++w) {
+        const bool none = (w >= 0x0009 && w <= 0x000B) || (w >= 0x0160 && w <= 0x017F) ||
+                          (w >= 0x0190 && w <= 0x01BF) || (w >= 0x01D0 && w <= 0x01FF) ||
+                          (w >= 0x8000 && (w & 0x0C00) != 0);
+        ASSERT_EQ(ClassOfWord(static_cast<std::uint16_t>(w)) == NoClass, none) << std::hex << w;
+    }
+}
+
+}  // namespace
+}  // namespace sorrel
