@@ -1,1 +1,43 @@
-// placeholder until the unit is written
+// The byte-order listing's cell texts, made on demand.
+#include "byte_text.h"
+
+#include "listing_text.h"
+
+namespace sorrel {
+
+ShortText ByteCellText(std::uint64_t offset, std::uint8_t byte, int column) {
+    ShortText out;
+    switch (column) {
+        case 0:
+            AppendHex(out, offset);
+            out.append('(');
+            AppendDec(out, offset);
+            out.append(')');
+            break;
+        case 1:
+            if (offset % 2 == 0) {
+                AppendHex(out, offset / 2);
+            }
+            break;
+        case 2: {
+            char bits[8];
+            for (int i = 0; i < 8; ++i) {
+                bits[i] = static_cast<char>('0' + ((byte >> (7 - i)) & 1));
+            }
+            out.append(std::string_view(bits, 8));
+            break;
+        }
+        default:
+            break;
+    }
+    return out;
+}
+
+ShortText ByteRows::cell(std::uint64_t row, int column) const {
+    if (row >= rowCount()) {
+        return {};
+    }
+    return ByteCellText(row, bytes[row], column);
+}
+
+}  // namespace sorrel

@@ -20,11 +20,13 @@ struct ListingRows {
     std::uint64_t rowCount() const { return size / 2; }
     // Base of the listing addresses: 0 for a raw image, 256 with a header.
     std::uint64_t base() const { return raw ? 0 : HeaderWords; }
+    // Word k is byte 2k + 256 * byte 2k+1; std::out_of_range past the last word.
     std::uint16_t word(std::uint64_t row) const;
 
     // Column 0: "000A(10)" for a header word, "000Ah" for a decoded one;
     // column 1: the word's 16 bits; column 2: its disassembly (empty in the
-    // header). Row must be below rowCount(), column 0 to 2.
+    // header). Row must be below rowCount(), column 0 to 2; any other row or
+    // column gives the empty text.
     ShortText cell(std::uint64_t row, int column) const;
 };
 
@@ -32,6 +34,7 @@ struct ListingRows {
 // "000A(10)" in an image header (raw false, row < 256) and hex(row - base) + "h"
 // otherwise; column 1 the word's 16 bits; column 2 its disassembly (empty in
 // the header). Streaming callers (sorrel-dis) use it without a ListingRows.
+// A column other than 0 to 2 gives the empty text.
 ShortText ListingCellText(std::uint64_t row, std::uint16_t word, bool raw, int column);
 
 // hex(v): upper-case hexadecimal with at least four digits.
