@@ -6,6 +6,7 @@
 
 #include <QAbstractScrollArea>
 #include <QFont>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -14,7 +15,7 @@
 class QHeaderView;
 
 class CellSource {
-public:
+  public:
     virtual ~CellSource() = default;
     virtual std::uint64_t rowCount() const = 0;
     // row < rowCount(), 0 <= column < the grid's column count
@@ -32,9 +33,14 @@ struct GridRange {
 
 class StringGrid : public QAbstractScrollArea {
     Q_OBJECT
-public:
+  public:
     // Selections of more rows than this are not copied to the clipboard.
     static constexpr std::uint64_t MaxCopyRows = 1'000'000;
+    // Width of the lines between cells, in pixels. A row takes
+    // defaultRowHeight() + GridLineWidth pixels, a column columnWidth() + GridLineWidth.
+    static constexpr int GridLineWidth = 1;
+    // Rows moved by one notch of the mouse wheel.
+    static constexpr int WheelRows = 3;
 
     explicit StringGrid(QWidget* parent = nullptr);
     ~StringGrid() override;
@@ -80,22 +86,51 @@ public:
     std::uint64_t topRow() const { return topRow_; }
     void scrollToRow(std::uint64_t row);
     std::uint64_t visibleRowCount() const;  // whole rows that fit in the viewport
+    // The largest first row: the last row is then the last whole row in view.
+    std::uint64_t maxTopRow() const;
 
-signals:
+    // The cell's rectangle in viewport coordinates, without its grid lines;
+    // empty when the row lies outside the viewport's rows or there is no such column.
+    QRect cellRect(std::uint64_t row, int column) const;
+    // The cell under a viewport point; false when no cell is there.
+    bool cellAt(const QPoint& point, std::uint64_t* row, int* column) const;
+
+  signals:
     void currentCellChanged(std::uint64_t row, int column);
+    void sourceChanged();
 
-protected:
+  protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     bool viewportEvent(QEvent* event) override;
 
-private:
+  private:
     struct Private;
+    int rowPitch() const;
+    std::uint64_t pageRows() const;
+    void updateGeometries();
+    void updateVerticalScrollBar();
+    void updateHorizontalScrollBar();
+    void setTopRow(std::uint64_t row);
+    void ensureVisible(std::uint64_t row, int column);
+    void clampToRows();
+    void moveCurrent(std::uint64_t row, int column, bool extend);
+    void onVerticalAction(int action);
+    void onVerticalValue(int value);
+    std::uint64_t valueToRow(int value) const;
+    int rowToValue(std::uint64_t row) const;
+    void extendToPoint(const QPoint& point);
+
     std::unique_ptr<Private> d_;
     std::shared_ptr<const CellSource> source_;
     std::uint64_t currentRow_ = 0;

@@ -1,0 +1,606 @@
+// The virtual string grid, driven as a user drives it: clicks, drags, keys,
+// the wheel and the scroll bars, on real widgets (offscreen).
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QFontInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWheelEvent>
+#include <functional>
+#include <memory>
+
+#include "grid_test_source.h"
+#include "stringgrid.h"
+
+namespace {
+
+constexpr std::uint64_t MaxRows = 4'294'967'295;  // the byte-order window's largest file
+constexpr int PageRows = 10;                      // whole rows in the test grid's viewport
+
+class StringGridTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        grid = std::make_unique<StringGrid>();
+        grid->setFrameShape(QFrame::NoFrame);
+        grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        grid->setColumnCount(3);
+        grid->setColumnTitles({"Адрес инструкци", "Инструкция", "Мнемоника"});
+        grid->setColumnWidth(0, 70);
+        grid->setColumnWidth(1, 137);
+        grid->setColumnWidth(2, 171);
+        // The title row and ten rows of 15 pixels, each with its grid line.
+        grid->resize(420, 16 + PageRows * 16);
+        grid->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(grid.get()));
+        ASSERT_EQ(grid->visibleRowCount(), static_cast<std::uint64_t>(PageRows));
+    }
+
+    std::shared_ptr<SyntheticSource> setRows(std::uint64_t rows) {
+        auto source = std::make_shared<SyntheticSource>(rows);
+        grid->setSource(source);
+        return source;
+    }
+
+    // The centre of a cell in viewport coordinates; the cell must be in view.
+    QPoint centreOf(std::uint64_t row, int column) const {
+        const QRect rect = grid->cellRect(row, column);
+        EXPECT_FALSE(rect.isEmpty()) << "row " << row << " column " << column;
+        return rect.center();
+    }
+
+    void click(std::uint64_t row, int column, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, modifiers, centreOf(row, column));
+    }
+
+    void key(int k, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(grid.get(), Qt::Key(k), modifiers);
+    }
+
+    void wheel(int angle) {
+        const QPointF pos(10, 10);
+        QWheelEvent event(pos, grid->viewport()->mapToGlobal(pos), QPoint(), QPoint(0, angle),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(grid->viewport(), &event);
+    }
+
+    // Paints the grid now and returns the source's counts of that paint.
+    void paintNow(const SyntheticSource& source) {
+        source.resetCounts();
+        grid->viewport()->repaint();
+    }
+
+    bool currentInView() const {
+        return grid->currentRow() >= grid->topRow() &&
+               grid->currentRow() < grid->topRow() + grid->visibleRowCount();
+    }
+
+    std::unique_ptr<StringGrid> grid;
+};
+
+// ---- look: titles, widths, rows, font ---------------------------------------
+
+TEST_F(StringGridTest, TitlesWidthsAndTitleRowOfAStringGrid) {
+    EXPECT_EQ(grid->columnCount(), 3);
+    EXPECT_EQ(grid->columnTitle(0), "Адрес инструкци");
+    EXPECT_EQ(grid->columnTitle(1), "Инструкция");
+    EXPECT_EQ(grid->columnTitle(2), "Мнемоника");
+    EXPECT_EQ(grid->columnTitle(3), QString());
+    QHeaderView* titles = grid->titleRow();
+    EXPECT_EQ(titles->model()->headerData(1, Qt::Horizontal).toString(), "Инструкция");
+    EXPECT_EQ(grid->columnWidth(0), 70);
+    EXPECT_EQ(grid->columnWidth(1), 137);
+    EXPECT_EQ(grid->columnWidth(2), 171);
+    // Every cell is followed by its grid line: 70 + 137 + 171 + 3 lines.
+    EXPECT_EQ(titles->length(), 381);
+    EXPECT_EQ(grid->defaultRowHeight(), 15);
+    EXPECT_EQ(titles->height(), 16);
+    EXPECT_EQ(titles->geometry().bottom() + 1, grid->viewport()->geometry().top());
+    EXPECT_FALSE(titles->sectionsMovable());
+    EXPECT_FALSE(titles->sectionsClickable());
+    for (int column = 0; column < 3; ++column) {
+        EXPECT_EQ(titles->sectionResizeMode(column), QHeaderView::Interactive);
+    }
+
+    // Cells sit under their titles; a user's resize of a column moves the ones after it.
+    setRows(100);
+    EXPECT_EQ(grid->cellRect(0, 0), QRect(0, 0, 70, 15));
+    EXPECT_EQ(grid->cellRect(1, 1), QRect(71, 16, 137, 15));
+    titles->resizeSection(1, 51);
+    EXPECT_EQ(grid->columnWidth(1), 50);
+    EXPECT_EQ(grid->cellRect(2, 2), QRect(71 + 51, 32, 171, 15));
+
+    // Fewer or more columns keep the widths of the ones that stay.
+    grid->setColumnCount(5);
+    EXPECT_EQ(grid->columnWidth(1), 50);
+    EXPECT_EQ(grid->columnWidth(4), 64);
+    grid->setColumnCount(2);
+    EXPECT_EQ(grid->columnCount(), 2);
+    EXPECT_EQ(grid->columnWidth(0), 70);
+    EXPECT_EQ(grid->columnWidth(2), 0);
+}
+
+TEST_F(StringGridTest, RowHeightSetsThePitchOfRowsAndTitleRow) {
+    setRows(1000);
+    grid->setDefaultRowHeight(20);
+    EXPECT_EQ(grid->titleRow()->height(), 21);
+    EXPECT_EQ(grid->cellRect(1, 0), QRect(0, 21, 70, 20));
+    EXPECT_EQ(grid->visibleRowCount(),
+              static_cast<std::uint64_t>((grid->viewport()->height() + 1) / 21));
+}
+
+TEST_F(StringGridTest, CourierNewOfElevenPixelsIsAFixedPitchFont) {
+    QFont font("Courier New");
+    font.setPixelSize(11);
+    grid->setCellFont(font);
+    EXPECT_EQ(grid->cellFont().family(), "Courier New");
+    const QFontInfo info(grid->cellFont());
+    EXPECT_TRUE(info.fixedPitch()) << info.family().toStdString();
+    EXPECT_EQ(info.pixelSize(), 11);
+    EXPECT_EQ(grid->titleRow()->font().pixelSize(), 11);
+}
+
+TEST_F(StringGridTest, WithoutSourceOneEmptyRowAndAnEmptySourceNone) {
+    EXPECT_EQ(grid->source(), nullptr);
+    EXPECT_EQ(grid->rowCount(), 1u);
+    EXPECT_EQ(grid->cellText(0, 0), QString());
+    EXPECT_FALSE(grid->cellRect(0, 2).isEmpty());
+    EXPECT_TRUE(grid->cellRect(1, 0).isEmpty());
+    click(0, 1);
+    EXPECT_EQ(grid->currentColumn(), 1);
+    EXPECT_EQ(grid->selectedText(), QString("\n"));
+
+    auto empty = setRows(0);
+    EXPECT_EQ(grid->rowCount(), 0u);
+    EXPECT_TRUE(grid->cellRect(0, 0).isEmpty());
+    EXPECT_EQ(grid->selection(), GridRange{});
+    EXPECT_EQ(grid->selectedText(), QString());
+    key(Qt::Key_End, Qt::ControlModifier);
+    key(Qt::Key_Down);
+    EXPECT_EQ(grid->currentRow(), 0u);
+    paintNow(*empty);
+    EXPECT_EQ(empty->calls, 0u);
+
+    grid->setSource(nullptr);
+    EXPECT_EQ(grid->rowCount(), 1u);
+}
+
+// ---- painting and cost --------------------------------------------------------
+
+TEST_F(StringGridTest, SettingASourceAsksForNothingAndPaintAsksOnlyForVisibleCells) {
+    auto source = setRows(MaxRows);
+    EXPECT_EQ(source->calls, 0u);
+    paintNow(*source);
+    // Ten whole rows and the part of an eleventh, three columns each.
+    EXPECT_GT(source->calls, 0u);
+    EXPECT_LE(source->calls, 3u * (PageRows + 1));
+    EXPECT_EQ(source->minRow, 0u);
+    EXPECT_LE(source->maxRow, static_cast<std::uint64_t>(PageRows));
+
+    grid->scrollToRow(3'000'000'000);
+    paintNow(*source);
+    EXPECT_LE(source->calls, 3u * (PageRows + 1));
+    EXPECT_EQ(source->minRow, 3'000'000'000u);
+    EXPECT_LE(source->maxRow, 3'000'000'000u + PageRows);
+}
+
+// ---- mouse ----------------------------------------------------------------
+
+TEST_F(StringGridTest, ClickDragAndShiftClickSelectRectangles) {
+    setRows(1000);
+    QSignalSpy changed(grid.get(), &StringGrid::currentCellChanged);
+    click(3, 1);
+    EXPECT_EQ(grid->currentRow(), 3u);
+    EXPECT_EQ(grid->currentColumn(), 1);
+    EXPECT_EQ(grid->selection(), (GridRange{3, 3, 1, 1}));
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed.at(0).at(0).value<std::uint64_t>(), 3u);
+
+    // Shift+click spans from the anchor, whichever way.
+    click(7, 2, Qt::ShiftModifier);
+    EXPECT_EQ(grid->selection(), (GridRange{3, 7, 1, 2}));
+    EXPECT_EQ(grid->currentRow(), 7u);
+    click(1, 0, Qt::ShiftModifier);
+    EXPECT_EQ(grid->selection(), (GridRange{1, 3, 0, 1}));
+
+    // A drag selects from the pressed cell to the cell under the pointer.
+    QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, centreOf(2, 2));
+    QTest::mouseMove(grid->viewport(), centreOf(5, 1));
+    QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, centreOf(5, 1));
+    EXPECT_EQ(grid->selection(), (GridRange{2, 5, 1, 2}));
+    EXPECT_EQ(grid->currentRow(), 5u);
+    EXPECT_EQ(grid->currentColumn(), 1);
+
+    // Dragging below the last row in view takes the next row and scrolls to it.
+    QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, centreOf(8, 0));
+    QTest::mouseMove(grid->viewport(), QPoint(500, grid->viewport()->height() + 20));
+    EXPECT_EQ(grid->currentRow(), static_cast<std::uint64_t>(PageRows));
+    EXPECT_EQ(grid->currentColumn(), 2);
+    EXPECT_EQ(grid->topRow(), 1u);
+    EXPECT_EQ(grid->selection(), (GridRange{8, PageRows, 0, 2}));
+    QTest::mouseRelease(grid->viewport(), Qt::LeftButton);
+
+    // A click below the last row or right of the last column changes nothing.
+    setRows(3);
+    click(1, 1);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(10, 5 * 16 + 4));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(400, 4));
+    EXPECT_EQ(grid->selection(), (GridRange{1, 1, 1, 1}));
+}
+
+// ---- keyboard -----------------------------------------------------------------
+
+struct KeyCase {
+    const char* name;
+    std::uint64_t startRow;
+    int startColumn;
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    std::uint64_t row;
+    int column;
+    GridRange selection;
+};
+
+TEST_F(StringGridTest, KeysMoveTheCurrentCellAndShiftExtends) {
+    const std::uint64_t rows = 1000;
+    const KeyCase cases[] = {
+        {"down", 500, 1, Qt::Key_Down, {}, 501, 1, {501, 501, 1, 1}},
+        {"up", 500, 1, Qt::Key_Up, {}, 499, 1, {499, 499, 1, 1}},
+        {"left", 500, 1, Qt::Key_Left, {}, 500, 0, {500, 500, 0, 0}},
+        {"right", 500, 1, Qt::Key_Right, {}, 500, 2, {500, 500, 2, 2}},
+        {"up at the first row", 0, 1, Qt::Key_Up, {}, 0, 1, {0, 0, 1, 1}},
+        {"down at the last row", 999, 1, Qt::Key_Down, {}, 999, 1, {999, 999, 1, 1}},
+        {"left at the first column", 5, 0, Qt::Key_Left, {}, 5, 0, {5, 5, 0, 0}},
+        {"right at the last column", 5, 2, Qt::Key_Right, {}, 5, 2, {5, 5, 2, 2}},
+        {"page down", 500, 1, Qt::Key_PageDown, {}, 510, 1, {510, 510, 1, 1}},
+        {"page up", 500, 1, Qt::Key_PageUp, {}, 490, 1, {490, 490, 1, 1}},
+        {"page down near the end", 995, 1, Qt::Key_PageDown, {}, 999, 1, {999, 999, 1, 1}},
+        {"page up near the start", 3, 1, Qt::Key_PageUp, {}, 0, 1, {0, 0, 1, 1}},
+        {"home", 500, 1, Qt::Key_Home, {}, 500, 0, {500, 500, 0, 0}},
+        {"end", 500, 1, Qt::Key_End, {}, 500, 2, {500, 500, 2, 2}},
+        {"ctrl+home", 500, 1, Qt::Key_Home, Qt::ControlModifier, 0, 0, {0, 0, 0, 0}},
+        {"ctrl+end", 500, 1, Qt::Key_End, Qt::ControlModifier, 999, 2, {999, 999, 2, 2}},
+        {"shift+down", 500, 1, Qt::Key_Down, Qt::ShiftModifier, 501, 1, {500, 501, 1, 1}},
+        {"shift+left", 500, 1, Qt::Key_Left, Qt::ShiftModifier, 500, 0, {500, 500, 0, 1}},
+        {"shift+page up", 500, 1, Qt::Key_PageUp, Qt::ShiftModifier, 490, 1, {490, 500, 1, 1}},
+        {"shift+end", 500, 1, Qt::Key_End, Qt::ShiftModifier, 500, 2, {500, 500, 1, 2}},
+        {"shift+ctrl+end",
+         500,
+         1,
+         Qt::Key_End,
+         Qt::ShiftModifier | Qt::ControlModifier,
+         999,
+         2,
+         {500, 999, 1, 2}},
+        {"shift+ctrl+home",
+         500,
+         1,
+         Qt::Key_Home,
+         Qt::ShiftModifier | Qt::ControlModifier,
+         0,
+         0,
+         {0, 500, 0, 1}},
+    };
+    setRows(rows);
+    for (const KeyCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        grid->setCurrentCell(c.startRow, c.startColumn);
+        key(c.key, c.modifiers);
+        EXPECT_EQ(grid->currentRow(), c.row);
+        EXPECT_EQ(grid->currentColumn(), c.column);
+        EXPECT_EQ(grid->selection(), c.selection);
+        EXPECT_TRUE(currentInView()) << "top " << grid->topRow();
+    }
+}
+
+TEST_F(StringGridTest, PageDownScrollsByAPageAndShiftArrowsGrowFromTheAnchor) {
+    setRows(1000);
+    grid->setCurrentCell(2, 0);
+    key(Qt::Key_PageDown);
+    EXPECT_EQ(grid->currentRow(), 12u);
+    EXPECT_EQ(grid->topRow(), 10u);
+    key(Qt::Key_PageUp);
+    EXPECT_EQ(grid->currentRow(), 2u);
+    EXPECT_EQ(grid->topRow(), 0u);
+
+    key(Qt::Key_Down, Qt::ShiftModifier);
+    key(Qt::Key_Down, Qt::ShiftModifier);
+    key(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(grid->selection(), (GridRange{2, 4, 0, 1}));
+    key(Qt::Key_Up, Qt::ShiftModifier);
+    key(Qt::Key_Up, Qt::ShiftModifier);
+    key(Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(grid->selection(), (GridRange{1, 2, 0, 1}));
+    // A plain arrow drops the range.
+    key(Qt::Key_Down);
+    EXPECT_EQ(grid->selection(), (GridRange{2, 2, 1, 1}));
+}
+
+TEST_F(StringGridTest, TypingEditsNothing) {
+    auto source = setRows(50);
+    grid->setCurrentCell(4, 1);
+    const GridRange before = grid->selection();
+    for (int k : {int(Qt::Key_A), int(Qt::Key_0), int(Qt::Key_Return), int(Qt::Key_F2),
+                  int(Qt::Key_Delete), int(Qt::Key_Backspace), int(Qt::Key_Space)}) {
+        QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier, QStringLiteral("x"));
+        QApplication::sendEvent(grid.get(), &press);
+        EXPECT_FALSE(press.isAccepted()) << k;
+    }
+    EXPECT_EQ(grid->selection(), before);
+    EXPECT_EQ(grid->cellText(4, 1), "r4c1");
+    EXPECT_EQ(grid->findChildren<QLineEdit*>().size(), 0);
+}
+
+// ---- 64-bit rows ----------------------------------------------------------------
+
+TEST_F(StringGridTest, CtrlEndReachesTheLastOfFourGigaRowsAndPaintsIt) {
+    auto source = setRows(MaxRows);
+    key(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(grid->currentRow(), MaxRows - 1);
+    EXPECT_EQ(grid->currentColumn(), 2);
+    EXPECT_EQ(grid->topRow(), MaxRows - PageRows);
+    EXPECT_EQ(grid->verticalScrollBar()->value(), grid->verticalScrollBar()->maximum());
+    paintNow(*source);
+    EXPECT_EQ(source->maxRow, MaxRows - 1);
+    EXPECT_EQ(source->minRow, MaxRows - PageRows);
+    EXPECT_FALSE(grid->cellRect(MaxRows - 1, 2).isEmpty());
+    EXPECT_LE(grid->cellRect(MaxRows - 1, 2).bottom(), grid->viewport()->height());
+
+    key(Qt::Key_Up);
+    EXPECT_EQ(grid->currentRow(), MaxRows - 2);
+    key(Qt::Key_PageUp);
+    EXPECT_EQ(grid->currentRow(), MaxRows - 2 - PageRows);
+    EXPECT_EQ(grid->topRow(), MaxRows - 2 * PageRows);
+    key(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(grid->currentRow(), 0u);
+    EXPECT_EQ(grid->topRow(), 0u);
+    EXPECT_EQ(grid->verticalScrollBar()->value(), 0);
+}
+
+TEST_F(StringGridTest, ScrollBarMapsOntoRowsPastTheRangeOfInt) {
+    setRows(MaxRows);
+    QScrollBar* bar = grid->verticalScrollBar();
+    const std::uint64_t maxTop = MaxRows - PageRows;
+    ASSERT_EQ(grid->maxTopRow(), maxTop);
+
+    bar->setValue(bar->maximum());
+    EXPECT_EQ(grid->topRow(), maxTop);
+    bar->setValue(bar->minimum());
+    EXPECT_EQ(grid->topRow(), 0u);
+
+    // Every value maps to a later row than the one before, evenly.
+    std::uint64_t previous = 0;
+    for (int i = 1; i <= 16; ++i) {
+        const int value = static_cast<int>(static_cast<std::int64_t>(bar->maximum()) * i / 16);
+        bar->setValue(value);
+        EXPECT_GT(grid->topRow(), previous) << value;
+        const double expected = double(maxTop) * i / 16;
+        EXPECT_NEAR(double(grid->topRow()), expected, double(maxTop) / bar->maximum() + 1);
+        previous = grid->topRow();
+    }
+
+    // The arrows and the trough move by exact rows, so every row can be reached.
+    grid->scrollToRow(3'000'000'001);
+    EXPECT_EQ(grid->topRow(), 3'000'000'001u);
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(grid->topRow(), 3'000'000'002u);
+    bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(grid->topRow(), 3'000'000'000u);
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(grid->topRow(), 3'000'000'000u + PageRows);
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(grid->topRow(), maxTop);
+    bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(grid->topRow(), maxTop - 1);
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(grid->topRow(), maxTop);
+    EXPECT_EQ(bar->value(), bar->maximum());
+}
+
+TEST_F(StringGridTest, ScrollBarCountsRowsOneForOneBelowTheRangeOfInt) {
+    setRows(1'000'000);
+    QScrollBar* bar = grid->verticalScrollBar();
+    EXPECT_EQ(bar->maximum(), 1'000'000 - PageRows);
+    EXPECT_EQ(bar->pageStep(), PageRows);
+    bar->setValue(123'456);
+    EXPECT_EQ(grid->topRow(), 123'456u);
+    grid->scrollToRow(2'000'000);
+    EXPECT_EQ(grid->topRow(), 1'000'000u - PageRows);
+    EXPECT_EQ(bar->value(), bar->maximum());
+}
+
+TEST_F(StringGridTest, WheelScrollsThreeRowsANotchAndAddsUpFineSteps) {
+    setRows(1000);
+    wheel(-120);
+    EXPECT_EQ(grid->topRow(), 3u);
+    wheel(-240);
+    EXPECT_EQ(grid->topRow(), 9u);
+    wheel(120);
+    EXPECT_EQ(grid->topRow(), 6u);
+    wheel(-40);
+    wheel(-40);
+    EXPECT_EQ(grid->topRow(), 6u);
+    wheel(-40);
+    EXPECT_EQ(grid->topRow(), 9u);
+    wheel(1200);
+    EXPECT_EQ(grid->topRow(), 0u);
+    EXPECT_EQ(grid->currentRow(), 0u);  // the wheel scrolls the view, not the current cell
+
+    setRows(MaxRows);
+    grid->scrollToRow(MaxRows - PageRows - 1);
+    wheel(-120);
+    EXPECT_EQ(grid->topRow(), MaxRows - PageRows);
+    EXPECT_EQ(grid->verticalScrollBar()->value(), grid->verticalScrollBar()->maximum());
+    wheel(120);
+    EXPECT_EQ(grid->topRow(), MaxRows - PageRows - 3);
+}
+
+TEST_F(StringGridTest, HorizontalScrollingKeepsTheCurrentColumnInView) {
+    setRows(100);
+    grid->resize(200, grid->height());
+    QTest::qWait(0);
+    ASSERT_GT(grid->viewport()->width(), 171);
+    key(Qt::Key_End);
+    const QRect cell = grid->cellRect(0, 2);
+    EXPECT_GT(grid->horizontalScrollBar()->value(), 0);
+    EXPECT_EQ(grid->titleRow()->offset(), grid->horizontalScrollBar()->value());
+    EXPECT_GE(cell.left(), 0);
+    EXPECT_EQ(cell.right() + 1 + StringGrid::GridLineWidth, grid->viewport()->width());
+    key(Qt::Key_Home);
+    EXPECT_EQ(grid->horizontalScrollBar()->value(), 0);
+    EXPECT_EQ(grid->cellRect(0, 0).left(), 0);
+
+    // A column wider than the view shows from its left edge.
+    grid->resize(120, grid->height());
+    QTest::qWait(0);
+    key(Qt::Key_End);
+    EXPECT_EQ(grid->cellRect(0, 2).left(), 0);
+    EXPECT_EQ(grid->titleRow()->sectionViewportPosition(2), 0);
+}
+
+// ---- clipboard ------------------------------------------------------------------
+
+TEST_F(StringGridTest, CopyPutsTabSeparatedRowsOnTheClipboard) {
+    setRows(4);
+    QGuiApplication::clipboard()->clear();
+    grid->setCurrentCell(1, 1);
+    key(Qt::Key_Down, Qt::ShiftModifier);
+    key(Qt::Key_Right, Qt::ShiftModifier);
+    key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "r1c1\tr1c2\nr2c1\tr2c2\n");
+
+    key(Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(grid->selection(), (GridRange{0, 3, 0, 2}));
+    EXPECT_EQ(grid->currentRow(), 2u);  // select all leaves the current cell where it was
+    key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              "r0c0\tr0c1\tr0c2\n"
+              "r1c0\tr1c1\tr1c2\n"
+              "r2c0\tr2c1\tr2c2\n"
+              "r3c0\tr3c1\tr3c2\n");
+
+    grid->setCurrentCell(3, 0);
+    grid->copySelection();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "r3c0\n");
+}
+
+TEST_F(StringGridTest, AMillionRowsAreCopiedAndOneMoreIsRefusedWithAMessage) {
+    auto source = setRows(MaxRows);
+    QClipboard* clipboard = QGuiApplication::clipboard();
+
+    grid->setCurrentCell(5, 0);
+    grid->setCurrentCell(5 + StringGrid::MaxCopyRows - 1, 0, true);
+    grid->copySelection();
+    const QString copied = clipboard->text();
+    EXPECT_EQ(copied.count(QLatin1Char('\n')), static_cast<qsizetype>(StringGrid::MaxCopyRows));
+    EXPECT_TRUE(copied.startsWith("r5c0\nr6c0\n"));
+    EXPECT_TRUE(copied.endsWith("r1000004c0\n"));
+
+    struct Refused {
+        const char* name;
+        std::function<void()> select;
+        const char* count;
+    };
+    const QString nbsp(QChar(0x00A0));
+    const Refused cases[] = {
+        {"one row too many",
+         [&] {
+             grid->setCurrentCell(0, 0);
+             grid->setCurrentCell(StringGrid::MaxCopyRows, 1, true);
+         },
+         "1 000 001"},
+        {"select all", [&] { key(Qt::Key_A, Qt::ControlModifier); }, "4 294 967 295"},
+    };
+    for (const Refused& c : cases) {
+        SCOPED_TRACE(c.name);
+        clipboard->setText("before");
+        c.select();
+        source->resetCounts();
+        key(Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(source->calls, 0u);
+        EXPECT_EQ(clipboard->text(), "before");
+        EXPECT_EQ(grid->selectedText(), QString());
+        auto* box = grid->findChild<QMessageBox*>("copyRefusedMessage");
+        ASSERT_NE(box, nullptr);
+        EXPECT_TRUE(box->isVisible());
+        EXPECT_TRUE(box->text().contains(QString(c.count).replace(' ', nbsp)))
+            << box->text().toStdString();
+        EXPECT_TRUE(box->text().contains("1" + nbsp + "000" + nbsp + "000"));
+        EXPECT_TRUE(box->text().startsWith("Выделено слишком много строк"));
+        // A second Ctrl+C while the message is up does not stack another one.
+        key(Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(grid->findChildren<QMessageBox*>().size(), 1);
+        box->button(QMessageBox::Ok)->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(grid->findChild<QMessageBox*>(), nullptr);
+    }
+}
+
+// ---- a smaller source ---------------------------------------------------------
+
+TEST_F(StringGridTest, ShrinkingTheSourceClampsCellSelectionAndScroll) {
+    setRows(1000);
+    grid->setCurrentCell(800, 1);
+    grid->setCurrentCell(900, 2, true);
+    grid->scrollToRow(850);
+    QSignalSpy changed(grid.get(), &StringGrid::currentCellChanged);
+
+    setRows(100);
+    EXPECT_EQ(grid->currentRow(), 99u);
+    EXPECT_EQ(grid->currentColumn(), 2);
+    EXPECT_EQ(grid->selection(), (GridRange{99, 99, 1, 2}));
+    EXPECT_EQ(grid->topRow(), 100u - PageRows);
+    EXPECT_EQ(grid->verticalScrollBar()->maximum(), 100 - PageRows);
+    EXPECT_EQ(grid->verticalScrollBar()->value(), 100 - PageRows);
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed.at(0).at(0).value<std::uint64_t>(), 99u);
+    // Shift extends from the clamped anchor.
+    key(Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(grid->selection(), (GridRange{98, 99, 1, 2}));
+
+    // Fewer rows than fit in view: all of them in view, from the first.
+    setRows(4);
+    EXPECT_EQ(grid->topRow(), 0u);
+    EXPECT_EQ(grid->currentRow(), 3u);
+    EXPECT_EQ(grid->verticalScrollBar()->maximum(), 0);
+
+    // Shrinking from four giga-rows at the bottom to a few.
+    setRows(MaxRows);
+    key(Qt::Key_End, Qt::ControlModifier);
+    setRows(20);
+    EXPECT_EQ(grid->currentRow(), 19u);
+    EXPECT_EQ(grid->topRow(), 20u - PageRows);
+    EXPECT_EQ(grid->selectedText(), "r19c2\n");
+
+    setRows(0);
+    EXPECT_EQ(grid->currentRow(), 0u);
+    EXPECT_EQ(grid->topRow(), 0u);
+    EXPECT_EQ(grid->selection(), GridRange{});
+
+    // Fewer columns clamp the current column too.
+    setRows(10);
+    grid->setCurrentCell(5, 2);
+    grid->setColumnCount(2);
+    EXPECT_EQ(grid->currentColumn(), 1);
+    EXPECT_EQ(grid->selection(), (GridRange{5, 5, 1, 1}));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
