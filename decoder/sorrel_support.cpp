@@ -3,6 +3,7 @@
 #include "sorrel_support.h"
 
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 namespace sorrel {
@@ -375,7 +376,23 @@ InstructionClass ClassOfWord(std::uint16_t word) {
     return Lookup.classOf[word];
 }
 
-ShortText FormatWord(std::uint16_t word) {
+namespace detail {
+
+std::atomic<const ShortText*> WordTexts{nullptr};
+
+const ShortText* BuildWordTexts() {
+    static std::array<ShortText, 65536> table;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (unsigned w = 0; w < table.size(); ++w) {
+            table[w] = ComposeWordText(static_cast<std::uint16_t>(w));
+        }
+        WordTexts.store(table.data(), std::memory_order_release);
+    });
+    return table.data();
+}
+
+ShortText ComposeWordText(std::uint16_t word) {
     ShortText out;
     const InstructionClass cls = Lookup.classOf[word];
     if (cls == NoClass) {
@@ -459,5 +476,7 @@ ShortText FormatWord(std::uint16_t word) {
     out.size = static_cast<std::uint8_t>(p - begin);
     return out;
 }
+
+}  // namespace detail
 
 }  // namespace sorrel

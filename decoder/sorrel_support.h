@@ -24,6 +24,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -160,7 +161,23 @@ struct ShortText {
 
 // Fast path for whole 16-bit words.
 InstructionClass ClassOfWord(std::uint16_t word);
-// The listing text of word, the same as DecodeWord of its 16-character BitString.
-ShortText FormatWord(std::uint16_t word);
+
+namespace detail {
+// The listing texts of all 65,536 words (2 MiB), built on first use.
+extern std::atomic<const ShortText*> WordTexts;
+const ShortText* BuildWordTexts();  // thread-safe, builds once
+// The listing text of word, made from its bits without the table.
+ShortText ComposeWordText(std::uint16_t word);
+}  // namespace detail
+
+// The listing text of word, the same as DecodeWord of its 16-character
+// BitString: a copy from a table of all words, built the first time.
+inline ShortText FormatWord(std::uint16_t word) {
+    const ShortText* texts = detail::WordTexts.load(std::memory_order_acquire);
+    if (texts == nullptr) [[unlikely]] {
+        texts = detail::BuildWordTexts();
+    }
+    return texts[word];
+}
 
 }  // namespace sorrel

@@ -211,6 +211,7 @@ TEST(AllWords, FastPathEqualsTextDecoderAndClassRanges) {
         ASSERT_EQ(cls, expected[w]) << std::hex << w;
         ASSERT_EQ(cls, ClassByScan(bits)) << std::hex << w;
         ASSERT_EQ(FormatWord(word).view(), text) << std::hex << w;
+        ASSERT_EQ(detail::ComposeWordText(word).view(), text) << std::hex << w;
         if (cls == NoClass) {
             ASSERT_EQ(text, "") << std::hex << w;
             ++empty;
