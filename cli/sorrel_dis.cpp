@@ -1,1 +1,218 @@
-int main() { return 0; }
+// sorrel-dis: lists a Sorrel image on standard output, one row a line, the
+// same texts as the windows. It streams: the image is read in pieces and the
+// listing written in large pieces, so its memory does not grow with the image.
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <new>
+#include <string>
+#include <string_view>
+
+#include "image_file.h"
+#include "listing_writer.h"
+
+namespace {
+
+constexpr std::string_view Usage =
+    "Usage: sorrel-dis [--raw] [--bytes] FILE|-\n"
+    "Lists a Sorrel image, a flat file of 16-bit little-endian words, one row a\n"
+    "line, the three columns joined by a tab, without a title row.\n"
+    "\n"
+    "  FILE     the image file; - reads standard input\n"
+    "  (none)   an image with a header: the first 256 words are listed as\n"
+    "           \"0000(0)\" ... \"00FF(255)\" with their bits and are not decoded;\n"
+    "           the program part is listed from \"0000h\" with its disassembly\n"
+    "  --raw    a raw image: every word is decoded, from \"0000h\" on\n"
+    "  --bytes  the byte-order listing: each byte's offset, the index of the\n"
+    "           word it begins (even offsets only) and its eight bits\n"
+    "  --help   show this text\n"
+    "  --       ends the options (for a file named like an option)\n"
+    "\n"
+    "A file of odd length gets a warning on standard error and its last byte is\n"
+    "not listed; --bytes lists every byte, the last odd one included, and gives\n"
+    "no warning.\n"
+    "\n"
+    "Exit status: 0 when listed; 1 when the file cannot be opened or read (a\n"
+    "directory, FIFO or device given by name is refused), when the listing\n"
+    "cannot be written, or when the reader of the output closed it early;\n"
+    "2 on wrong usage.\n";
+
+constexpr std::size_t ChunkSize = std::size_t{1} << 17;
+
+void Print(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t done = ::write(fd, text.data(), text.size());
+        if (done < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return;
+        }
+        text.remove_prefix(static_cast<std::size_t>(done));
+    }
+}
+
+void Error(const std::string& message) {
+    Print(2, "sorrel-dis: " + message + "\n");
+}
+
+int UsageError(const std::string& message) {
+    Error(message);
+    Print(2, Usage);
+    return 2;
+}
+
+// Standard output with plain write(2): partial writes are continued, a
+// non-blocking descriptor is waited for, and a closed pipe ends the listing.
+struct Output {
+    int error = 0;
+
+    bool put(std::string_view text) {
+        while (!text.empty()) {
+            const ssize_t done = ::write(1, text.data(), text.size());
+            if (done >= 0) {
+                text.remove_prefix(static_cast<std::size_t>(done));
+                continue;
+            }
+            if (errno == EINTR) {
+                continue;
+            }
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                pollfd p{};
+                p.fd = 1;
+                p.events = POLLOUT;
+                poll(&p, 1, -1);
+                continue;
+            }
+            error = errno;
+            return false;
+        }
+        return true;
+    }
+};
+
+void WarnOddLength(const std::string& name, std::uint64_t size) {
+    Error("warning: " + name + ": the length (" + std::to_string(size) +
+          " bytes) is not a multiple of the 2-byte instruction length; the last byte is not "
+          "listed");
+}
+
+int Run(sorrel::ListingMode mode, const std::string& name) {
+    using sorrel::ImageFile;
+    const bool stream = name == "-";
+    // A file given by name is opened as a regular file only (never blocks);
+    // "-" is read as a stream to its end.
+    ImageFile file =
+        stream ? ImageFile::fromDescriptor(0, "standard input") : ImageFile::open(name);
+    const std::uint64_t size = file.size();
+    const bool words = mode != sorrel::ListingMode::Bytes;
+    if (!stream && words && size % 2 != 0) {
+        WarnOddLength(name, size);
+    }
+
+    Output output;
+    sorrel::ListingWriter writer(mode,
+                                 [&output](std::string_view text) { return output.put(text); });
+    std::unique_ptr<std::uint8_t[]> chunk(new std::uint8_t[ChunkSize]);
+    std::uint64_t total = 0;
+    bool writing = true;
+    for (;;) {
+        std::size_t want = ChunkSize;
+        if (!stream) {
+            // The size taken at open: bytes appended meanwhile are not listed.
+            const std::uint64_t left = size - total;
+            if (left == 0) {
+                break;
+            }
+            if (left < want) {
+                want = static_cast<std::size_t>(left);
+            }
+        }
+        const std::size_t got = file.readSome(chunk.get(), want);
+        if (got == 0) {
+            if (!stream) {
+                writer.finish();
+                throw sorrel::ShortReadError(file.path(), total, size);
+            }
+            break;
+        }
+        total += got;
+        if (!writer.write(chunk.get(), got)) {
+            writing = false;
+            break;
+        }
+    }
+    if (writing && !writer.finish()) {
+        writing = false;
+    }
+    if (!writing) {
+        if (output.error == EPIPE) {
+            return 1;  // the reader has gone: nothing to tell it
+        }
+        Error("cannot write the listing: " + std::string(std::strerror(output.error)));
+        return 1;
+    }
+    if (stream && words && total % 2 != 0) {
+        WarnOddLength("standard input", total);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // A closed pipe is seen as EPIPE from write(), not as a signal.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    sorrel::ListingMode mode = sorrel::ListingMode::Header;
+    bool raw = false;
+    bool bytes = false;
+    bool optionsEnded = false;
+    std::string file;
+    int files = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            if (arg == "--") {
+                optionsEnded = true;
+            } else if (arg == "--raw") {
+                raw = true;
+            } else if (arg == "--bytes") {
+                bytes = true;
+            } else if (arg == "--help" || arg == "-h") {
+                Print(1, Usage);
+                return 0;
+            } else {
+                return UsageError("unknown option '" + std::string(arg) + "'");
+            }
+            continue;
+        }
+        file = arg;
+        ++files;
+    }
+    if (files != 1) {
+        return UsageError(files == 0 ? "no image file given" : "only one image file can be given");
+    }
+    if (bytes) {
+        mode = sorrel::ListingMode::Bytes;  // the byte order does not depend on --raw
+    } else if (raw) {
+        mode = sorrel::ListingMode::Raw;
+    }
+
+    try {
+        return Run(mode, file);
+    } catch (const sorrel::ImageError& e) {
+        Error(e.what());
+    } catch (const std::bad_alloc&) {
+        Error("not enough memory");
+    } catch (const std::exception& e) {
+        Error(e.what());
+    }
+    return 1;
+}

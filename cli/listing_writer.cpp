@@ -1,0 +1,310 @@
+#include "listing_writer.h"
+
+#include <cstring>
+#include <stdexcept>
+#include <utility>
+
+#include "byte_text.h"
+#include "listing_text.h"
+
+namespace sorrel {
+
+// "\t" + column 2 + "\n" of a decoded word; len 0 while not yet made,
+// TooLong when the text does not fit (then the row is made cell by cell).
+// Copied whole, so that a line costs a few fixed-size copies; small, so that
+// the table of all 65,536 words stays in a core's cache.
+struct ListingWriter::WordSlot {
+    static constexpr std::uint8_t TooLong = 0xFF;
+    char text[23];
+    std::uint8_t len;
+};
+
+namespace {
+
+constexpr std::size_t ShortTextCapacity = sizeof(ShortText{}.data);
+
+// Appends a cell text at o; copies the whole fixed-size array, of which only
+// size characters count.
+char* Put(char* o, const ShortText& t) {
+    std::memcpy(o, t.data.data(), ShortTextCapacity);
+    return o + t.size;
+}
+
+}  // namespace
+
+ListingWriter::ListingWriter(ListingMode mode, ListingSink sink, std::uint64_t startOffset)
+    : mode_(mode),
+      raw_(mode == ListingMode::Raw),
+      base_(mode == ListingMode::Raw ? 0 : HeaderWords),
+      sink_(std::move(sink)),
+      offset_(startOffset),
+      out_(new char[BufferSize]) {
+    if (mode_ == ListingMode::Bytes) {
+        byteBits_.reset(new ShortText[256]);
+        for (int v = 0; v < 256; ++v) {
+            byteBits_[v] = ByteCellText(0, static_cast<std::uint8_t>(v), 2);
+        }
+    } else {
+        if (startOffset % 2 != 0) {
+            throw std::invalid_argument("a word listing must start at an even offset");
+        }
+        words_.reset(new WordSlot[65536]());
+        makeBitHalves();
+    }
+}
+
+ListingWriter::~ListingWriter() = default;
+
+bool ListingWriter::write(const std::uint8_t* data, std::size_t size) {
+    if (failed_) {
+        return false;
+    }
+    bytesIn_ += size;
+    if (mode_ == ListingMode::Bytes) {
+        writeBytes(data, size);
+    } else {
+        writeWords(data, size);
+    }
+    return !failed_;
+}
+
+bool ListingWriter::finish() {
+    // A pending odd byte is dropped: it belongs to no word.
+    if (!failed_ && used_ > 0) {
+        flush();
+    }
+    return !failed_;
+}
+
+void ListingWriter::flush() {
+    if (!sink_(std::string_view(out_.get(), used_))) {
+        failed_ = true;
+    }
+    used_ = 0;
+}
+
+void ListingWriter::writeCells(const ShortText& c0, const ShortText& c1, const ShortText& c2) {
+    char* o = out_.get() + used_;
+    o = Put(o, c0);
+    *o++ = '\t';
+    o = Put(o, c1);
+    *o++ = '\t';
+    o = Put(o, c2);
+    *o++ = '\n';
+    used_ = static_cast<std::size_t>(o - out_.get());
+}
+
+void ListingWriter::writeWordRow(std::uint64_t row, std::uint16_t word) {
+    writeCells(ListingCellText(row, word, raw_, 0), ListingCellText(row, word, raw_, 1),
+               ListingCellText(row, word, raw_, 2));
+}
+
+const ListingWriter::WordSlot& ListingWriter::makeSlot(std::uint16_t word) {
+    WordSlot& slot = words_[word];
+    {
+        // Column 2 of a decoded row depends on the word alone.
+        const ShortText c2 = ListingCellText(base_, word, raw_, 2);
+        const std::size_t len = std::size_t{2} + c2.size;
+        if (len > sizeof slot.text) {
+            slot.len = WordSlot::TooLong;
+        } else {
+            slot.text[0] = '\t';
+            std::memcpy(slot.text + 1, c2.data.data(), c2.size);
+            slot.text[1 + c2.size] = '\n';
+            slot.len = static_cast<std::uint8_t>(len);
+        }
+    }
+    return slot;
+}
+
+// Column 1 of a decoded row, the word's 16 bits, is the bits of its high byte
+// then those of its low byte: two tables of 256 eight-character halves, cut
+// from ListingCellText's own texts and checked against it.
+void ListingWriter::makeBitHalves() {
+    bitHalves_.reset(new char[2 * 256 * 8]);
+    for (int b = 0; b < 256; ++b) {
+        const ShortText high = ListingCellText(base_, static_cast<std::uint16_t>(b << 8), raw_, 1);
+        const ShortText low = ListingCellText(base_, static_cast<std::uint16_t>(b), raw_, 1);
+        if (high.size != 16 || low.size != 16) {
+            bitHalves_.reset();
+            return;
+        }
+        std::memcpy(&bitHalves_[8 * b], high.data.data(), 8);
+        std::memcpy(&bitHalves_[2048 + 8 * b], low.data.data() + 8, 8);
+    }
+    for (const std::uint16_t w : {0x1234, 0xA5C3, 0xFFFF, 0x0080}) {
+        const ShortText t = ListingCellText(base_, w, raw_, 1);
+        if (std::memcmp(t.data.data(), &bitHalves_[8 * (w >> 8)], 8) != 0 ||
+            std::memcmp(t.data.data() + 8, &bitHalves_[2048 + 8 * (w & 0xFF)], 8) != 0) {
+            bitHalves_.reset();
+            return;
+        }
+    }
+}
+
+// Column 0 of the rows of one block of 256 decoded rows differs only in the
+// last two hexadecimal digits before the suffix. Whether that holds is checked
+// against ListingCellText itself, at both ends of every block; where it does
+// not, the rows are made cell by cell.
+bool ListingWriter::startBlock(std::uint64_t row) {
+    const std::uint64_t block = (row - base_) >> 8;
+    block_ = block;
+    blockPatchable_ = false;
+    if (!lowDigits_) {
+        lowDigits_.reset(new char[512]);
+        const std::size_t len = ListingCellText(base_, 0, raw_, 0).size;
+        for (int j = 0; j < 256; ++j) {
+            const ShortText t = ListingCellText(base_ + static_cast<std::uint64_t>(j), 0, raw_, 0);
+            if (t.size != len || len < 3) {
+                lowDigits_[0] = '\0';  // not two digits and a suffix: never patch
+                return false;
+            }
+            lowDigits_[2 * j] = t.data[len - 3];
+            lowDigits_[2 * j + 1] = t.data[len - 2];
+        }
+    }
+    if (lowDigits_[0] == '\0') {
+        return false;
+    }
+    const std::uint64_t first = base_ + (block << 8);
+    const ShortText a = ListingCellText(first, 0, raw_, 0);
+    const ShortText z = ListingCellText(first + 255, 0, raw_, 0);
+    const std::size_t n = a.size;
+    if (n < 3 || z.size != n || std::memcmp(a.data.data(), z.data.data(), n - 3) != 0 ||
+        a.data[n - 1] != z.data[n - 1] || a.data[n - 3] != lowDigits_[0] ||
+        a.data[n - 2] != lowDigits_[1] || z.data[n - 3] != lowDigits_[510] ||
+        z.data[n - 2] != lowDigits_[511]) {
+        return false;
+    }
+    blockText_ = a;
+    blockPatchable_ = true;
+    return true;
+}
+
+void ListingWriter::writeWords(const std::uint8_t* p, std::size_t n) {
+    if (n == 0) {
+        return;
+    }
+    if (hasPending_) {
+        // The word split between the last piece and this one.
+        const std::uint8_t pair[2] = {pending_, p[0]};
+        hasPending_ = false;
+        offset_ -= 1;
+        writeWords(pair, 2);
+        ++p;
+        --n;
+        if (failed_ || n == 0) {
+            return;
+        }
+    }
+    const std::uint8_t* const end = p + (n & ~std::size_t{1});
+    std::uint64_t row = offset_ / 2;
+    while (p != end) {
+        if (used_ >= FlushAt) {
+            flush();
+            if (failed_) {
+                return;
+            }
+        }
+        if (row < base_) {
+            // A header word: listed with its index, cell by cell.
+            writeWordRow(row, static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
+            p += 2;
+            ++row;
+            continue;
+        }
+        if (((row - base_) >> 8) != block_) {
+            startBlock(row);
+        }
+        if (!blockPatchable_ || !bitHalves_) {
+            writeWordRow(row, static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
+            p += 2;
+            ++row;
+            continue;
+        }
+        // The rest of this block of addresses, or of the piece, in one run.
+        std::size_t run = 256 - static_cast<std::size_t>((row - base_) & 0xFF);
+        if (run > static_cast<std::size_t>(end - p) / 2) {
+            run = static_cast<std::size_t>(end - p) / 2;
+        }
+        if (used_ + run * MaxLine > BufferSize) {
+            flush();
+            if (failed_) {
+                return;
+            }
+        }
+        p = writeRun(p, run, row, end - 2);
+        row += run;
+    }
+    offset_ = 2 * row;
+    if (n % 2 != 0) {
+        hasPending_ = true;
+        pending_ = *end;
+        offset_ += 1;
+    }
+}
+
+// Rows of one block of addresses; the buffer has room for run lines. last is
+// the last word of the piece (for reading ahead).
+const std::uint8_t* ListingWriter::writeRun(const std::uint8_t* p, std::size_t run,
+                                            std::uint64_t row, const std::uint8_t* last) {
+    constexpr std::ptrdiff_t Ahead = 64;  // words; the table is read in the image's order
+    char* o = out_.get() + used_;
+    const std::size_t len = blockText_.size;
+    const char* digits = lowDigits_.get() + 2 * ((row - base_) & 0xFF);
+    const char* const high = bitHalves_.get();
+    const char* const low = bitHalves_.get() + 2048;
+    for (std::size_t i = 0; i < run; ++i, p += 2, digits += 2) {
+        const std::uint8_t* later = last - p > 2 * Ahead ? p + 2 * Ahead : last;
+        __builtin_prefetch(&words_[static_cast<std::uint16_t>(later[0] | (later[1] << 8))]);
+        const auto word = static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+        const WordSlot* slot = &words_[word];
+        if (slot->len == 0) {
+            slot = &makeSlot(word);
+        }
+        if (slot->len == WordSlot::TooLong) {
+            used_ = static_cast<std::size_t>(o - out_.get());
+            writeWordRow(row + i, word);
+            o = out_.get() + used_;
+            continue;
+        }
+        std::memcpy(o, blockText_.data.data(), ShortTextCapacity);
+        o[len - 3] = digits[0];
+        o[len - 2] = digits[1];
+        o += len;
+        *o++ = '\t';
+        std::memcpy(o, high + 8 * (word >> 8), 8);
+        std::memcpy(o + 8, low + 8 * (word & 0xFF), 8);
+        o += 16;
+        std::memcpy(o, slot->text, sizeof slot->text);
+        o += slot->len;
+    }
+    used_ = static_cast<std::size_t>(o - out_.get());
+    return p;
+}
+
+void ListingWriter::writeBytes(const std::uint8_t* p, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i, ++offset_) {
+        const std::uint8_t byte = p[i];
+        writeCells(ByteCellText(offset_, byte, 0), ByteCellText(offset_, byte, 1), byteBits_[byte]);
+        if (used_ >= FlushAt) {
+            flush();
+            if (failed_) {
+                return;
+            }
+        }
+    }
+}
+
+std::string ListingOf(const std::uint8_t* data, std::size_t size, ListingMode mode) {
+    std::string text;
+    ListingWriter writer(mode, [&text](std::string_view piece) {
+        text.append(piece);
+        return true;
+    });
+    writer.write(data, size);
+    writer.finish();
+    return text;
+}
+
+}  // namespace sorrel

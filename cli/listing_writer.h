@@ -1,0 +1,97 @@
+// The text of sorrel-dis: the listing of an image streamed from its bytes,
+// one row a line, the three cell texts joined by a tab. The cell texts come
+// from ListingCellText and ByteCellText, the same functions that fill the
+// windows' grids, so the lister and the windows cannot disagree.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "sorrel_support.h"
+
+namespace sorrel {
+
+enum class ListingMode {
+    Header,  // the main listing of an image with a 256-word header
+    Raw,     // the main listing of a raw image
+    Bytes    // the byte-order listing
+};
+
+// Receives the listing in large pieces. Returns false when the text cannot be
+// delivered any more (the reader has gone); the writer then stops.
+using ListingSink = std::function<bool(std::string_view)>;
+
+class ListingWriter {
+  public:
+    // startOffset is the offset of the first byte that write() receives within
+    // the image (0 for a whole image); it must be even in the word modes.
+    explicit ListingWriter(ListingMode mode, ListingSink sink, std::uint64_t startOffset = 0);
+    ~ListingWriter();
+    ListingWriter(const ListingWriter&) = delete;
+    ListingWriter& operator=(const ListingWriter&) = delete;
+
+    // Lists the next size bytes of the image. Any division of the image into
+    // pieces gives the same text. Returns false once the sink has refused.
+    bool write(const std::uint8_t* data, std::size_t size);
+    // Hands the rest of the text to the sink. In the word modes a last odd
+    // byte belongs to no word and is not listed. Returns false if the sink
+    // refused now or before.
+    bool finish();
+
+    // Bytes received by write() so far.
+    std::uint64_t bytesIn() const { return bytesIn_; }
+
+  private:
+    struct WordSlot;
+
+    void writeWords(const std::uint8_t* data, std::size_t size);
+    void writeBytes(const std::uint8_t* data, std::size_t size);
+    void writeWordRow(std::uint64_t row, std::uint16_t word);
+    void writeCells(const ShortText& c0, const ShortText& c1, const ShortText& c2);
+    [[gnu::noinline]] const WordSlot& makeSlot(std::uint16_t word);
+    const std::uint8_t* writeRun(const std::uint8_t* p, std::size_t run, std::uint64_t row,
+                                 const std::uint8_t* last);
+    void makeBitHalves();
+    bool startBlock(std::uint64_t row);
+    void flush();
+
+    static constexpr std::size_t BufferSize = std::size_t{1} << 17;
+    // The longest line: three cell texts with their full fixed-size copies.
+    static constexpr std::size_t MaxLine = 3 * 32 + 3;
+    static constexpr std::size_t FlushAt = BufferSize - MaxLine;
+
+    ListingMode mode_;
+    bool raw_;
+    std::uint64_t base_;
+    ListingSink sink_;
+    bool failed_ = false;
+    std::uint64_t bytesIn_ = 0;
+    std::uint64_t offset_;  // image offset of the next byte
+    bool hasPending_ = false;
+    std::uint8_t pending_ = 0;  // first byte of a word split between two pieces
+
+    std::unique_ptr<char[]> out_;
+    std::size_t used_ = 0;
+
+    // Column 2 of a decoded word, made once per word value.
+    std::unique_ptr<WordSlot[]> words_;
+    // Column 1 in halves: the bits of each high byte, then of each low byte.
+    std::unique_ptr<char[]> bitHalves_;
+    // Column 0 of decoded rows in blocks of 256: the text of the block's first
+    // row, whose last two digits the rows of the block replace with theirs.
+    ShortText blockText_;
+    std::uint64_t block_ = UINT64_MAX;  // (row - base) / 256 of blockText_
+    bool blockPatchable_ = false;
+    std::unique_ptr<char[]> lowDigits_;  // 256 pairs: the last two digits of 0..255
+    // The eight bits of each byte value (column 2 of the byte-order listing).
+    std::unique_ptr<ShortText[]> byteBits_;
+};
+
+// The whole listing of an image held in memory, as one text.
+std::string ListingOf(const std::uint8_t* data, std::size_t size, ListingMode mode);
+
+}  // namespace sorrel
