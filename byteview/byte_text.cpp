@@ -19,14 +19,9 @@ ShortText ByteCellText(std::uint64_t offset, std::uint8_t byte, int column) {
                 AppendHex(out, offset / 2);
             }
             break;
-        case 2: {
-            char bits[8];
-            for (int i = 0; i < 8; ++i) {
-                bits[i] = static_cast<char>('0' + ((byte >> (7 - i)) & 1));
-            }
-            out.append(std::string_view(bits, 8));
+        case 2:
+            AppendByteBits(out, byte);
             break;
-        }
         default:
             break;
     }

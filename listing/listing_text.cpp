@@ -1,36 +1,70 @@
 // The main listing's cell texts, made from the image bytes on demand.
 #include "listing_text.h"
 
+#include <array>
+#include <bit>
+#include <cstring>
 #include <stdexcept>
+#include <string>
 
 namespace sorrel {
 namespace {
 
 constexpr char HexDigits[] = "0123456789ABCDEF";
 
-void AppendWordBits(ShortText& out, std::uint16_t word) {
-    char bits[16];
-    for (int i = 0; i < 16; ++i) {
-        bits[i] = static_cast<char>('0' + ((word >> (15 - i)) & 1));
+// The eight characters of each byte's bits, bit 7 first, packed for memcpy.
+constexpr std::array<std::array<char, 8>, 256> BuildByteBits() {
+    std::array<std::array<char, 8>, 256> table{};
+    for (unsigned b = 0; b < 256; ++b) {
+        for (unsigned i = 0; i < 8; ++i) {
+            table[b][i] = static_cast<char>('0' + ((b >> (7 - i)) & 1));
+        }
     }
-    out.append(std::string_view(bits, 16));
+    return table;
+}
+
+constexpr auto ByteBits = BuildByteBits();
+
+// The two hexadecimal digits of each byte.
+constexpr std::array<std::array<char, 2>, 256> BuildHexPairs() {
+    std::array<std::array<char, 2>, 256> table{};
+    for (unsigned b = 0; b < 256; ++b) {
+        table[b] = {HexDigits[b >> 4], HexDigits[b & 0xF]};
+    }
+    return table;
+}
+
+constexpr auto HexPairs = BuildHexPairs();
+
+// Room left in out, or 0 when it is full.
+std::size_t Room(const ShortText& out) {
+    return ShortText::capacity - out.size;
 }
 
 }  // namespace
 
 void AppendHex(ShortText& out, std::uint64_t v, int minDigits) {
-    char digits[16];
-    int n = 0;
-    do {
-        digits[n++] = HexDigits[v & 0xF];
-        v >>= 4;
-    } while (v != 0);
-    for (int i = n; i < minDigits; ++i) {
-        out.append('0');
+    const int needed = v == 0 ? 1 : (std::bit_width(v) + 3) / 4;
+    const int digits = needed > minDigits ? needed : minDigits;
+    if (static_cast<std::size_t>(digits) > Room(out)) {
+        // Too long for the text: keep its leading characters.
+        for (int i = digits - 1; i >= 0; --i) {
+            out.append(i >= 16 ? '0' : HexDigits[(v >> (4 * i)) & 0xF]);
+        }
+        return;
     }
-    while (n > 0) {
-        out.append(digits[--n]);
+    // Written from the last digit back, two at a time.
+    char* const start = out.data.data() + out.size;
+    char* p = start + digits;
+    while (p - start >= 2) {
+        p -= 2;
+        std::memcpy(p, HexPairs[v & 0xFF].data(), 2);
+        v >>= 8;
     }
+    if (p != start) {
+        *--p = HexDigits[v & 0xF];
+    }
+    out.size = static_cast<std::uint8_t>(out.size + digits);
 }
 
 void AppendDec(ShortText& out, std::uint64_t v) {
@@ -45,31 +79,30 @@ void AppendDec(ShortText& out, std::uint64_t v) {
     }
 }
 
+void AppendByteBits(ShortText& out, std::uint8_t byte) {
+    out.append(std::string_view(ByteBits[byte].data(), 8));
+}
+
 ShortText ListingCellText(std::uint64_t row, std::uint16_t word, bool raw, int column) {
     const bool header = !raw && row < HeaderWords;
+    if (column == 2) {
+        return header ? ShortText{} : FormatWord(word);
+    }
     ShortText out;
-    switch (column) {
-        case 0:
-            if (header) {
-                AppendHex(out, row);
-                out.append('(');
-                AppendDec(out, row);
-                out.append(')');
-            } else {
-                AppendHex(out, row - (raw ? 0 : HeaderWords));
-                out.append('h');
-            }
-            break;
-        case 1:
-            AppendWordBits(out, word);
-            break;
-        case 2:
-            if (!header) {
-                out = FormatWord(word);
-            }
-            break;
-        default:
-            break;
+    if (column == 0) {
+        if (header) {
+            AppendHex(out, row);
+            out.append('(');
+            AppendDec(out, row);
+            out.append(')');
+        } else {
+            AppendHex(out, row - (raw ? 0 : HeaderWords));
+            out.append('h');
+        }
+    } else if (column == 1) {
+        std::memcpy(out.data.data(), ByteBits[word >> 8].data(), 8);
+        std::memcpy(out.data.data() + 8, ByteBits[word & 0xFF].data(), 8);
+        out.size = 16;
     }
     return out;
 }

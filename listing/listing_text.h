@@ -41,5 +41,7 @@ ShortText ListingCellText(std::uint64_t row, std::uint16_t word, bool raw, int c
 void AppendHex(ShortText& out, std::uint64_t v, int minDigits = 4);
 // dec(v): decimal without leading zeros.
 void AppendDec(ShortText& out, std::uint64_t v);
+// The eight bits of a byte, bit 7 first.
+void AppendByteBits(ShortText& out, std::uint8_t byte);
 
 }  // namespace sorrel

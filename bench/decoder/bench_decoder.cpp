@@ -37,11 +37,42 @@ void FastFormatWord(benchmark::State& state) {
 }
 BENCHMARK(FastFormatWord)->Iterations(Words)->Unit(benchmark::kMillisecond);
 
+// The same words in a scattered order (an odd multiplier permutes all 65,536
+// words), as the words of a real program come: table reads miss the cache and
+// the formats change from word to word.
+void FastFormatWordScattered(benchmark::State& state) {
+    std::uint32_t i = 0;
+    for (auto _ : state) {
+        sorrel::ShortText text = sorrel::FormatWord(static_cast<std::uint16_t>(i * 0x9E37u));
+        benchmark::DoNotOptimize(text);
+        ++i;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(FastFormatWordScattered)->Iterations(Words)->Unit(benchmark::kMillisecond);
+
+// The text composed from the word's bits, without the table.
+void ComposeWordText(benchmark::State& state) {
+    std::uint32_t i = 0;
+    for (auto _ : state) {
+        sorrel::ShortText text =
+            sorrel::detail::ComposeWordText(static_cast<std::uint16_t>(i * state.range(0)));
+        benchmark::DoNotOptimize(text);
+        ++i;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(ComposeWordText)->Arg(1)->Arg(0x9E37)->Iterations(Words)->Unit(benchmark::kMillisecond);
+
+// The three cells of a listing row (header mode, past the header), words in
+// scattered order; and one column at a time.
 void ListingRowCells(benchmark::State& state) {
-    std::uint64_t row = 0;
+    const int first = static_cast<int>(state.range(0));
+    const int last = static_cast<int>(state.range(1));
+    std::uint64_t row = sorrel::HeaderWords;
     for (auto _ : state) {
         const auto word = static_cast<std::uint16_t>(row * 0x9E37u);
-        for (int column = 0; column < 3; ++column) {
+        for (int column = first; column <= last; ++column) {
             sorrel::ShortText text = sorrel::ListingCellText(row, word, false, column);
             benchmark::DoNotOptimize(text);
         }
@@ -49,6 +80,12 @@ void ListingRowCells(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(ListingRowCells)->Iterations(Words)->Unit(benchmark::kMillisecond);
+BENCHMARK(ListingRowCells)
+    ->Args({0, 2})
+    ->Args({0, 0})
+    ->Args({1, 1})
+    ->Args({2, 2})
+    ->Iterations(Words)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
