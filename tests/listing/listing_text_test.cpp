@@ -37,6 +37,23 @@ TEST(NumberTexts, HexAndDec) {
     EXPECT_EQ(Hex(65536) + "(" + Dec(65536) + ")", "10000(65536)");
 }
 
+TEST(NumberTexts, AppendingToANearlyFullTextKeepsTheLeadingCharacters) {
+    ShortText t;
+    t.append(std::string(20, '.'));
+    AppendHex(t, UINT64_MAX);
+    EXPECT_EQ(t.view(), std::string(20, '.') + std::string(11, 'F'));
+
+    ShortText u;
+    u.append(std::string(25, '.'));
+    AppendHex(u, 0x123, 10);
+    EXPECT_EQ(u.view(), std::string(25, '.') + "000000");
+
+    ShortText v;
+    v.append(std::string(28, '.'));
+    AppendDec(v, 1234567);
+    EXPECT_EQ(v.view(), std::string(28, '.') + "123");
+}
+
 struct CellCase {
     std::uint64_t row;
     std::uint16_t word;
