@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -55,7 +56,9 @@ void checkBitsToDecimal(const sorrel::Disassembler& dis, std::string_view text) 
     try {
         (void)dis.BitsToDecimal(text);
     } catch (const sorrel::ConversionError& e) {
-        if (std::string(e.what()) != "'" + std::string(1, bad) + "' is not a valid integer value") {
+        // what() is a C string: a NUL character ends the message early.
+        const std::string expected = "'" + std::string(1, bad) + "' is not a valid integer value";
+        if (std::strcmp(e.what(), expected.c_str()) != 0) {
             fail("BitsToDecimal raised the wrong message", text);
         }
         return;
