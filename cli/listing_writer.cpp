@@ -101,18 +101,16 @@ void ListingWriter::writeWordRow(std::uint64_t row, std::uint16_t word) {
 
 const ListingWriter::WordSlot& ListingWriter::makeSlot(std::uint16_t word) {
     WordSlot& slot = words_[word];
-    {
-        // Column 2 of a decoded row depends on the word alone.
-        const ShortText c2 = ListingCellText(base_, word, raw_, 2);
-        const std::size_t len = std::size_t{2} + c2.size;
-        if (len > sizeof slot.text) {
-            slot.len = WordSlot::TooLong;
-        } else {
-            slot.text[0] = '\t';
-            std::memcpy(slot.text + 1, c2.data.data(), c2.size);
-            slot.text[1 + c2.size] = '\n';
-            slot.len = static_cast<std::uint8_t>(len);
-        }
+    // Column 2 of a decoded row depends on the word alone.
+    const ShortText c2 = ListingCellText(base_, word, raw_, 2);
+    const std::size_t len = std::size_t{2} + c2.size;
+    if (len > sizeof slot.text) {
+        slot.len = WordSlot::TooLong;
+    } else {
+        slot.text[0] = '\t';
+        std::memcpy(slot.text + 1, c2.data.data(), c2.size);
+        slot.text[1 + c2.size] = '\n';
+        slot.len = static_cast<std::uint8_t>(len);
     }
     return slot;
 }
@@ -146,7 +144,7 @@ void ListingWriter::makeBitHalves() {
 // last two hexadecimal digits before the suffix. Whether that holds is checked
 // against ListingCellText itself, at both ends of every block; where it does
 // not, the rows are made cell by cell.
-bool ListingWriter::startBlock(std::uint64_t row) {
+void ListingWriter::startBlock(std::uint64_t row) {
     const std::uint64_t block = (row - base_) >> 8;
     block_ = block;
     blockPatchable_ = false;
@@ -157,14 +155,14 @@ bool ListingWriter::startBlock(std::uint64_t row) {
             const ShortText t = ListingCellText(base_ + static_cast<std::uint64_t>(j), 0, raw_, 0);
             if (t.size != len || len < 3) {
                 lowDigits_[0] = '\0';  // not two digits and a suffix: never patch
-                return false;
+                return;
             }
             lowDigits_[2 * j] = t.data[len - 3];
             lowDigits_[2 * j + 1] = t.data[len - 2];
         }
     }
     if (lowDigits_[0] == '\0') {
-        return false;
+        return;
     }
     const std::uint64_t first = base_ + (block << 8);
     const ShortText a = ListingCellText(first, 0, raw_, 0);
@@ -174,11 +172,10 @@ bool ListingWriter::startBlock(std::uint64_t row) {
         a.data[n - 1] != z.data[n - 1] || a.data[n - 3] != lowDigits_[0] ||
         a.data[n - 2] != lowDigits_[1] || z.data[n - 3] != lowDigits_[510] ||
         z.data[n - 2] != lowDigits_[511]) {
-        return false;
+        return;
     }
     blockText_ = a;
     blockPatchable_ = true;
-    return true;
 }
 
 void ListingWriter::writeWords(const std::uint8_t* p, std::size_t n) {

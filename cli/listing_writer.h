@@ -56,7 +56,7 @@ class ListingWriter {
     const std::uint8_t* writeRun(const std::uint8_t* p, std::size_t run, std::uint64_t row,
                                  const std::uint8_t* last);
     void makeBitHalves();
-    bool startBlock(std::uint64_t row);
+    void startBlock(std::uint64_t row);
     void flush();
 
     static constexpr std::size_t BufferSize = std::size_t{1} << 17;

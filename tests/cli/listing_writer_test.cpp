@@ -1,0 +1,173 @@
+// The lister's text in-process, against the windows' own cell sources: the
+// table-driven lines must give, row for row, what ListingRows::cell and
+// ByteRows::cell give, for any division of the image into pieces and for
+// rows past 2^16 and 2^32.
+#include "listing_writer.h"
+
+#include <cstdint>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "byte_text.h"
+#include "listing_text.h"
+
+namespace {
+
+using sorrel::ListingMode;
+using sorrel::ListingWriter;
+
+std::vector<std::uint8_t> RandomImage(std::size_t size, std::uint32_t seed) {
+    std::mt19937 random(seed);
+    std::vector<std::uint8_t> bytes(size);
+    for (auto& b : bytes) {
+        b = static_cast<std::uint8_t>(random());
+    }
+    return bytes;
+}
+
+void AppendRow(std::string& text, const sorrel::ShortText& a, const sorrel::ShortText& b,
+               const sorrel::ShortText& c) {
+    text.append(a.view()).append("\t").append(b.view()).append("\t").append(c.view()).append("\n");
+}
+
+// The listing made cell by cell from the windows' cell sources.
+std::string Reference(const std::vector<std::uint8_t>& bytes, ListingMode mode) {
+    std::string text;
+    if (mode == ListingMode::Bytes) {
+        const sorrel::ByteRows rows{bytes.data(), bytes.size()};
+        for (std::uint64_t r = 0; r < rows.rowCount(); ++r) {
+            AppendRow(text, rows.cell(r, 0), rows.cell(r, 1), rows.cell(r, 2));
+        }
+    } else {
+        const sorrel::ListingRows rows{bytes.data(), bytes.size(), mode == ListingMode::Raw};
+        for (std::uint64_t r = 0; r < rows.rowCount(); ++r) {
+            AppendRow(text, rows.cell(r, 0), rows.cell(r, 1), rows.cell(r, 2));
+        }
+    }
+    return text;
+}
+
+// Lists bytes given to the writer in pieces of the given sizes (cycled).
+std::string InPieces(const std::vector<std::uint8_t>& bytes, ListingMode mode,
+                     const std::vector<std::size_t>& pieces, std::uint64_t startOffset = 0) {
+    std::string text;
+    ListingWriter writer(
+        mode,
+        [&text](std::string_view piece) {
+            text.append(piece);
+            return true;
+        },
+        startOffset);
+    std::size_t at = 0;
+    for (std::size_t i = 0; at < bytes.size(); ++i) {
+        const std::size_t n = std::min(pieces[i % pieces.size()], bytes.size() - at);
+        EXPECT_TRUE(writer.write(bytes.data() + at, n));
+        at += n;
+    }
+    EXPECT_TRUE(writer.finish());
+    EXPECT_EQ(writer.bytesIn(), bytes.size());
+    return text;
+}
+
+const char* Name(ListingMode mode) {
+    return mode == ListingMode::Raw ? "raw" : mode == ListingMode::Header ? "header" : "bytes";
+}
+
+// Enough words for addresses past FFFFh in both word modes (word 65792 is
+// "10000h" with a header) and an odd last byte.
+TEST(ListingWriterTest, MatchesTheWindowsCellSources) {
+    const std::vector<std::uint8_t> image = RandomImage(2 * 65792 + 2 * 300 + 1, 1);
+    for (ListingMode mode : {ListingMode::Header, ListingMode::Raw, ListingMode::Bytes}) {
+        SCOPED_TRACE(Name(mode));
+        const std::string expected = Reference(image, mode);
+        EXPECT_TRUE(sorrel::ListingOf(image.data(), image.size(), mode) == expected);
+        // Pieces that split words, blocks of addresses and the output buffer.
+        for (const auto& pieces : std::vector<std::vector<std::size_t>>{
+                 {1}, {3, 1, 2}, {511, 513}, {65535}, {1 << 20}}) {
+            EXPECT_TRUE(InPieces(image, mode, pieces) == expected)
+                << "pieces of " << pieces.front();
+        }
+    }
+}
+
+TEST(ListingWriterTest, ListsEveryWordValue) {
+    std::vector<std::uint8_t> image;
+    for (std::uint32_t w = 0; w < 65536; ++w) {
+        image.push_back(static_cast<std::uint8_t>(w & 0xFF));
+        image.push_back(static_cast<std::uint8_t>(w >> 8));
+    }
+    for (ListingMode mode : {ListingMode::Header, ListingMode::Raw}) {
+        EXPECT_TRUE(sorrel::ListingOf(image.data(), image.size(), mode) == Reference(image, mode))
+            << Name(mode);
+    }
+}
+
+// Row numbers are 64-bit: rows on both sides of 2^32 words (and bytes) are
+// listed with the same texts as the cell functions give for them.
+TEST(ListingWriterTest, RowsPastThirtyTwoBits) {
+    const std::vector<std::uint8_t> image = RandomImage(2 * 700, 7);
+    for (ListingMode mode : {ListingMode::Header, ListingMode::Raw, ListingMode::Bytes}) {
+        SCOPED_TRACE(Name(mode));
+        const bool bytes = mode == ListingMode::Bytes;
+        for (const std::uint64_t firstRow :
+             {(std::uint64_t{1} << 32) - 300, (std::uint64_t{1} << 36) - 5,
+              std::uint64_t{65536} - 1}) {
+            const std::uint64_t start = bytes ? firstRow : 2 * firstRow;
+            std::string expected;
+            const std::uint64_t rows = bytes ? image.size() : image.size() / 2;
+            for (std::uint64_t i = 0; i < rows; ++i) {
+                const std::uint64_t row = firstRow + i;
+                if (bytes) {
+                    const std::uint8_t b = image[i];
+                    AppendRow(expected, sorrel::ByteCellText(row, b, 0),
+                              sorrel::ByteCellText(row, b, 1), sorrel::ByteCellText(row, b, 2));
+                } else {
+                    const auto w =
+                        static_cast<std::uint16_t>(image[2 * i] | (image[2 * i + 1] << 8));
+                    const bool raw = mode == ListingMode::Raw;
+                    AppendRow(expected, sorrel::ListingCellText(row, w, raw, 0),
+                              sorrel::ListingCellText(row, w, raw, 1),
+                              sorrel::ListingCellText(row, w, raw, 2));
+                }
+            }
+            EXPECT_TRUE(InPieces(image, mode, {333}, start) == expected) << firstRow;
+        }
+    }
+    EXPECT_THROW(ListingWriter(
+                     ListingMode::Raw, [](std::string_view) { return true; }, 1),
+                 std::invalid_argument);
+}
+
+// Once the sink refuses, the writer stops and never calls it again.
+TEST(ListingWriterTest, StopsWhenTheSinkRefuses) {
+    const std::vector<std::uint8_t> image = RandomImage(4 << 20, 3);
+    for (ListingMode mode : {ListingMode::Raw, ListingMode::Bytes}) {
+        int calls = 0;
+        ListingWriter writer(mode, [&calls](std::string_view) {
+            ++calls;
+            return false;
+        });
+        bool accepted = true;
+        for (std::size_t at = 0; at < image.size() && accepted; at += 65536) {
+            accepted = writer.write(image.data() + at, 65536);
+        }
+        EXPECT_FALSE(accepted);
+        EXPECT_FALSE(writer.finish());
+        EXPECT_FALSE(writer.write(image.data(), 2));
+        EXPECT_EQ(calls, 1) << Name(mode);
+    }
+}
+
+TEST(ListingWriterTest, LastOddByteIsNotAWord) {
+    const std::vector<std::uint8_t> image = {0xB9, 0x11, 0x42};
+    EXPECT_EQ(sorrel::ListingOf(image.data(), image.size(), ListingMode::Raw),
+              "0000h\t0001000110111001\tadd  d1, b5\n");
+    EXPECT_EQ(sorrel::ListingOf(image.data(), 1, ListingMode::Header), "");
+    EXPECT_EQ(sorrel::ListingOf(image.data(), 0, ListingMode::Bytes), "");
+}
+
+}  // namespace

@@ -1,0 +1,415 @@
+// sorrel-dis run as a real process on small images written into a temporary
+// folder; its output is compared with golden listings written from the rules
+// of the listing (tests/cli/golden/*.txt).
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+    int status = -1;  // exit status; -1 when killed by a signal
+    int signal = 0;   // the signal that ended the process, if any
+    bool timedOut = false;
+    std::string out;
+    std::string err;
+};
+
+struct RunOptions {
+    bool feedInput = false;  // standard input from a pipe fed with input
+    std::string input;
+    std::string outputPath;                   // standard output to this file instead of a pipe
+    std::size_t closeOutputAfter = SIZE_MAX;  // close the output pipe after this many bytes
+    std::string directory;                    // working folder of the process
+};
+
+// Runs sorrel-dis with args; gives up (and kills it) after 20 seconds.
+Result RunDis(const std::vector<std::string>& args, const RunOptions& options = {}) {
+    int in[2] = {-1, -1}, out[2] = {-1, -1}, err[2];
+    if ((options.feedInput && pipe(in) != 0) || (options.outputPath.empty() && pipe(out) != 0) ||
+        pipe(err) != 0) {
+        ADD_FAILURE() << "pipe failed";
+        return {};
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int input = options.feedInput ? in[0] : open("/dev/null", O_RDONLY);
+        const int output =
+            options.outputPath.empty() ? out[1] : open(options.outputPath.c_str(), O_WRONLY);
+        dup2(input, 0);
+        dup2(output, 1);
+        dup2(err[1], 2);
+        if (!options.directory.empty() && chdir(options.directory.c_str()) != 0) {
+            _exit(126);
+        }
+        for (int fd = 3; fd < 256; ++fd) {
+            close(fd);
+        }
+        std::vector<char*> argv;
+        std::string program = SORREL_DIS;
+        argv.push_back(program.data());
+        std::vector<std::string> copy = args;
+        for (std::string& a : copy) {
+            argv.push_back(a.data());
+        }
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    Result result;
+    if (options.feedInput) {
+        close(in[0]);
+        fcntl(in[1], F_SETFL, O_NONBLOCK);
+    }
+    if (options.outputPath.empty()) {
+        close(out[1]);
+    }
+    close(err[1]);
+    int inFd = options.feedInput ? in[1] : -1;
+    int outFd = options.outputPath.empty() ? out[0] : -1;
+    int errFd = err[0];
+    std::size_t fed = 0;
+    if (inFd >= 0 && options.input.empty()) {
+        close(inFd);
+        inFd = -1;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (inFd >= 0 || outFd >= 0 || errFd >= 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            result.timedOut = true;
+            kill(pid, SIGKILL);
+            break;
+        }
+        pollfd fds[3];
+        int n = 0;
+        if (inFd >= 0) {
+            fds[n++] = {inFd, POLLOUT, 0};
+        }
+        if (outFd >= 0) {
+            fds[n++] = {outFd, POLLIN, 0};
+        }
+        if (errFd >= 0) {
+            fds[n++] = {errFd, POLLIN, 0};
+        }
+        if (poll(fds, static_cast<nfds_t>(n), 200) <= 0) {
+            continue;
+        }
+        for (int i = 0; i < n; ++i) {
+            if (fds[i].revents == 0) {
+                continue;
+            }
+            if (fds[i].fd == inFd) {
+                const ssize_t w =
+                    write(inFd, options.input.data() + fed, options.input.size() - fed);
+                if (w > 0) {
+                    fed += static_cast<std::size_t>(w);
+                }
+                if (w < 0 || fed == options.input.size()) {
+                    close(inFd);
+                    inFd = -1;
+                }
+                continue;
+            }
+            char buffer[65536];
+            const ssize_t r = read(fds[i].fd, buffer, sizeof buffer);
+            std::string& text = fds[i].fd == outFd ? result.out : result.err;
+            if (r > 0) {
+                text.append(buffer, static_cast<std::size_t>(r));
+            }
+            const bool closeNow =
+                fds[i].fd == outFd && result.out.size() >= options.closeOutputAfter;
+            if (r <= 0 || closeNow) {
+                close(fds[i].fd);
+                (fds[i].fd == outFd ? outFd : errFd) = -1;
+            }
+        }
+    }
+    for (int fd : {inFd, outFd, errFd}) {
+        if (fd >= 0) {
+            close(fd);
+        }
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (WIFEXITED(status)) {
+        result.status = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        result.signal = WTERMSIG(status);
+    }
+    return result;
+}
+
+std::string Golden(const std::string& name) {
+    std::ifstream in(std::string(GOLDEN_DIR) + "/" + name, std::ios::binary);
+    EXPECT_TRUE(in) << "missing golden file " << name;
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string Bytes(const std::vector<std::uint16_t>& words) {
+    std::string bytes;
+    for (std::uint16_t w : words) {
+        bytes.push_back(static_cast<char>(w & 0xFF));
+        bytes.push_back(static_cast<char>(w >> 8));
+    }
+    return bytes;
+}
+
+// The words of golden/raw.txt: the worked examples of every operand format,
+// operand-less words with their trailing blanks and words of no class.
+const std::vector<std::uint16_t> RawWords = {
+    0x0000, 0x0001, 0x0006, 0x0004, 0x0005, 0x000E, 0x000F, 0x0016, 0x001F, 0x0052,
+    0x0185, 0x01CF, 0x02B3, 0x03B3, 0x07E0, 0x11B9, 0x2563, 0x27FF, 0x2BF8, 0x2D67,
+    0x3EF2, 0x4000, 0x7FCD, 0x83FE, 0x8400, 0x93FF, 0xE001, 0xF200, 0xFFFF, 0x0009};
+
+// Header word k is (k << 8) | (255 - k); word 256 is 11B9, the first decoded.
+std::vector<std::uint16_t> Header257Words() {
+    std::vector<std::uint16_t> words;
+    for (int k = 0; k < 256; ++k) {
+        words.push_back(static_cast<std::uint16_t>((k << 8) | (255 - k)));
+    }
+    words.push_back(0x11B9);
+    return words;
+}
+
+const std::string OddBytes = std::string("\x34\x12\x00\x00\xAB", 5);
+
+class SorrelDisTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "sorrel-dis-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string write(const std::string& name, const std::string& bytes) {
+        const std::string path = (dir_ / name).string();
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(SorrelDisTest, ListsGoldenImages) {
+    struct Case {
+        std::string name;
+        std::string bytes;
+        std::vector<std::string> options;
+        std::string golden;
+    };
+    const std::vector<Case> cases = {
+        {"raw.bin", Bytes(RawWords), {"--raw", "FILE"}, "raw.txt"},
+        {"header257.bin", Bytes(Header257Words()), {"FILE"}, "header257.txt"},
+        {"odd.bin", OddBytes, {"--bytes", "FILE"}, "odd_bytes.txt"},
+        // --raw does not change the byte order.
+        {"odd.bin", OddBytes, {"--raw", "--bytes", "FILE"}, "odd_bytes.txt"},
+        // Options may follow the file.
+        {"raw.bin", Bytes(RawWords), {"FILE", "--raw"}, "raw.txt"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.golden);
+        const std::string path = write(c.name, c.bytes);
+        std::vector<std::string> args = c.options;
+        for (std::string& a : args) {
+            if (a == "FILE") {
+                a = path;
+            }
+        }
+        const Result r = RunDis(args);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.out, Golden(c.golden));
+    }
+}
+
+TEST_F(SorrelDisTest, HeaderOnlyImageIsNotDecoded) {
+    // With a header, 256 words or fewer are all header: no disassembly at all.
+    const Result r = RunDis({write("raw.bin", Bytes(RawWords))});
+    EXPECT_EQ(r.status, 0);
+    std::istringstream lines(r.out);
+    std::string line;
+    int k = 0;
+    while (std::getline(lines, line)) {
+        const std::string index = line.substr(0, line.find('\t'));
+        char expected[16];
+        std::snprintf(expected, sizeof expected, "%04X(%d)", k, k);
+        EXPECT_EQ(index, expected);
+        EXPECT_EQ(line.back(), '\t') << line;
+        ++k;
+    }
+    EXPECT_EQ(k, static_cast<int>(RawWords.size()));
+}
+
+TEST_F(SorrelDisTest, OddLengthWarnsAndGoesOn) {
+    const std::string path = write("odd.bin", OddBytes);
+    const Result r = RunDis({path});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, Golden("odd.txt"));
+    EXPECT_EQ(r.err, "sorrel-dis: warning: " + path +
+                         ": the length (5 bytes) is not a multiple of the 2-byte instruction "
+                         "length; the last byte is not listed\n");
+
+    const Result one = RunDis({"--raw", write("one.bin", std::string(1, '\x7F'))});
+    EXPECT_EQ(one.status, 0);
+    EXPECT_EQ(one.out, "");
+    EXPECT_NE(one.err.find("warning"), std::string::npos);
+}
+
+TEST_F(SorrelDisTest, EmptyImageListsNothing) {
+    const std::string path = write("empty.bin", "");
+    for (const char* mode : {"--raw", "--bytes", "--"}) {
+        const Result r = RunDis({mode, path});
+        EXPECT_EQ(r.status, 0) << mode;
+        EXPECT_EQ(r.out, "") << mode;
+        EXPECT_EQ(r.err, "") << mode;
+    }
+}
+
+TEST_F(SorrelDisTest, ReadsStandardInputThroughAPipe) {
+    RunOptions options;
+    options.feedInput = true;
+    options.input = Bytes(RawWords);
+    const Result r = RunDis({"--raw", "-"}, options);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, Golden("raw.txt"));
+
+    options.input = OddBytes;
+    const Result odd = RunDis({"-"}, options);
+    EXPECT_EQ(odd.status, 0);
+    EXPECT_EQ(odd.out, Golden("odd.txt"));
+    EXPECT_NE(odd.err.find("standard input: the length (5 bytes)"), std::string::npos) << odd.err;
+
+    const Result bytes = RunDis({"--bytes", "-"}, options);
+    EXPECT_EQ(bytes.out, Golden("odd_bytes.txt"));
+    EXPECT_EQ(bytes.err, "");
+}
+
+// A piped image larger than the reading and writing pieces: the same text as
+// the file, so the pieces join without a seam.
+TEST_F(SorrelDisTest, StandardInputMatchesTheFileAcrossPieces) {
+    std::string image(3 * 1048576 + 3, '\0');
+    std::uint32_t x = 12345;
+    for (char& c : image) {
+        x = x * 1664525u + 1013904223u;
+        c = static_cast<char>(x >> 24);
+    }
+    const std::string path = write("big.bin", image);
+    RunOptions options;
+    options.feedInput = true;
+    options.input = image;
+    for (const char* mode : {"--raw", "--bytes"}) {
+        const Result fromFile = RunDis({mode, path});
+        const Result fromPipe = RunDis({mode, "-"}, options);
+        EXPECT_EQ(fromFile.status, 0);
+        EXPECT_EQ(fromPipe.status, 0);
+        EXPECT_FALSE(fromFile.out.empty());
+        EXPECT_TRUE(fromFile.out == fromPipe.out) << mode;
+    }
+}
+
+TEST_F(SorrelDisTest, FileErrorsExitWithOne) {
+    const std::string missing = (dir_ / "missing.bin").string();
+    const std::string folder = (dir_ / "folder").string();
+    fs::create_directory(folder);
+    const std::string fifo = (dir_ / "fifo").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+
+    struct Case {
+        std::string path;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {missing, "sorrel-dis: cannot open '" + missing + "': No such file or directory\n"},
+        {folder, "sorrel-dis: cannot open '" + folder + "': Is a directory\n"},
+        // No writer: a blocking open would hang until the time-out.
+        {fifo, "sorrel-dis: cannot open '" + fifo + "': not a regular file\n"},
+        {"/dev/zero", "sorrel-dis: cannot open '/dev/zero': not a regular file\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        const auto start = std::chrono::steady_clock::now();
+        const Result r = RunDis({"--raw", c.path});
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+        EXPECT_FALSE(r.timedOut);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, c.message);
+    }
+    EXPECT_FALSE(fs::exists(missing));
+}
+
+TEST_F(SorrelDisTest, UsageErrorsExitWithTwo) {
+    const std::string path = write("raw.bin", Bytes(RawWords));
+    const std::vector<std::vector<std::string>> cases = {
+        {}, {"--raw"}, {"--verbose", path}, {"-x", path}, {path, path},
+    };
+    for (const auto& args : cases) {
+        const Result r = RunDis(args);
+        EXPECT_EQ(r.status, 2) << testing::PrintToString(args);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("Usage: sorrel-dis [--raw] [--bytes] FILE|-"), std::string::npos);
+    }
+}
+
+TEST_F(SorrelDisTest, HelpPrintsTheUsage) {
+    const Result r = RunDis({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out.rfind("Usage: sorrel-dis [--raw] [--bytes] FILE|-\n", 0), 0u);
+    EXPECT_NE(r.out.find("Exit status"), std::string::npos);
+}
+
+TEST_F(SorrelDisTest, DoubleDashEndsTheOptions) {
+    write("--raw", Bytes(RawWords));
+    RunOptions options;
+    options.directory = dir_.string();
+    const Result r = RunDis({"--raw", "--", "--raw"}, options);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, Golden("raw.txt"));
+}
+
+// The reader of the output goes away early: no crash by SIGPIPE, no message,
+// status 1 (the listing is incomplete).
+TEST_F(SorrelDisTest, ClosedOutputEndsQuietly) {
+    const std::string path = write("big.bin", std::string(4 * 1048576, '\x11'));
+    RunOptions options;
+    options.closeOutputAfter = 1;
+    const Result r = RunDis({"--raw", path}, options);
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(SorrelDisTest, WriteErrorIsReported) {
+    if (!fs::exists("/dev/full")) {
+        GTEST_SKIP() << "no /dev/full";
+    }
+    RunOptions options;
+    options.outputPath = "/dev/full";
+    const Result r = RunDis({"--raw", write("raw.bin", Bytes(RawWords))}, options);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "sorrel-dis: cannot write the listing: No space left on device\n");
+}
+
+}  // namespace
