@@ -215,7 +215,12 @@ StringGrid::StringGrid(QWidget* parent) : QAbstractScrollArea(parent), d_(new Pr
     updateGeometries();
 }
 
-StringGrid::~StringGrid() = default;
+StringGrid::~StringGrid() {
+    // The children outlive d_ by a little: nothing they signal may reach it.
+    disconnect(d_->header, nullptr, this, nullptr);
+    disconnect(horizontalScrollBar(), nullptr, this, nullptr);
+    disconnect(verticalScrollBar(), nullptr, this, nullptr);
+}
 
 // ---- columns and titles ----------------------------------------------------
 
@@ -474,7 +479,13 @@ int StringGrid::rowToValue(std::uint64_t row) const {
     if (maxTop <= DirectRange) {
         return static_cast<int>(row);
     }
-    return static_cast<int>((Wide(row) * ScaledRange + maxTop / 2) / maxTop);
+    if (row == 0 || row == maxTop) {
+        return row == 0 ? 0 : ScaledRange;
+    }
+    // Only the first and the last top rows put the slider at its ends, so that
+    // its arrows always lead on.
+    const auto value = static_cast<int>((Wide(row) * ScaledRange + maxTop / 2) / maxTop);
+    return std::clamp(value, 1, ScaledRange - 1);
 }
 
 void StringGrid::updateVerticalScrollBar() {

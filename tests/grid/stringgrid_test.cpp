@@ -387,6 +387,11 @@ TEST_F(StringGridTest, ScrollBarMapsOntoRowsPastTheRangeOfInt) {
     }
 
     // The arrows and the trough move by exact rows, so every row can be reached.
+    grid->scrollToRow(1);
+    EXPECT_GT(bar->value(), 0);
+    bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(grid->topRow(), 0u);
+    EXPECT_EQ(bar->value(), 0);
     grid->scrollToRow(3'000'000'001);
     EXPECT_EQ(grid->topRow(), 3'000'000'001u);
     bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
@@ -400,6 +405,7 @@ TEST_F(StringGridTest, ScrollBarMapsOntoRowsPastTheRangeOfInt) {
     EXPECT_EQ(grid->topRow(), maxTop);
     bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
     EXPECT_EQ(grid->topRow(), maxTop - 1);
+    EXPECT_LT(bar->value(), bar->maximum());
     bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_EQ(grid->topRow(), maxTop);
