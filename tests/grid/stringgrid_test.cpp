@@ -127,6 +127,32 @@ TEST_F(StringGridTest, TitlesWidthsAndTitleRowOfAStringGrid) {
     EXPECT_EQ(grid->columnWidth(2), 0);
 }
 
+TEST_F(StringGridTest, PaintsGridLinesTitleRowAndSelectionColours) {
+    setRows(100);
+    grid->setCurrentCell(1, 0);
+    grid->setCurrentCell(2, 1, true);
+    grid->clearFocus();
+    const QImage image = grid->grab().toImage();
+    const QPalette& pal = grid->palette();
+    const int top = grid->viewport()->geometry().top();
+    const auto at = [&](int x, int y) { return image.pixelColor(x, y); };
+    // Title row: button face right of the last title, its lines below and between.
+    EXPECT_EQ(at(71 + 138 + 150, 7), pal.color(QPalette::Button));
+    EXPECT_EQ(at(70, 7), QColor(0xA0, 0xA0, 0xA0));
+    EXPECT_EQ(at(30, top - 1), QColor(0xA0, 0xA0, 0xA0));
+    // Cells: silver lines after each cell, white cells, highlighted selection.
+    EXPECT_EQ(at(70, top + 5), QColor(0xC0, 0xC0, 0xC0));
+    EXPECT_EQ(at(30, top + 15), QColor(0xC0, 0xC0, 0xC0));
+    EXPECT_EQ(at(71 + 137, top + 16 + 5), QColor(0xC0, 0xC0, 0xC0));
+    EXPECT_EQ(at(65, top + 5), pal.color(QPalette::Base));
+    EXPECT_EQ(at(65, top + 16 + 5), pal.color(QPalette::Highlight));
+    EXPECT_EQ(at(71 + 130, top + 32 + 5), pal.color(QPalette::Highlight));
+    EXPECT_EQ(at(71 + 138 + 160, top + 16 + 5), pal.color(QPalette::Base));
+    // Past the last column the grid is blank, title row included.
+    EXPECT_EQ(at(390, 7), pal.color(QPalette::Base));
+    EXPECT_EQ(at(390, top + 5), pal.color(QPalette::Base));
+}
+
 TEST_F(StringGridTest, RowHeightSetsThePitchOfRowsAndTitleRow) {
     setRows(1000);
     grid->setDefaultRowHeight(20);
