@@ -1,0 +1,33 @@
+#include "sorrel_windows.h"
+
+TForm1* Form1 = nullptr;
+TOptionWin* OptionWin = nullptr;
+TForm2* Form2 = nullptr;
+
+SorrelWindows::~SorrelWindows() {
+    if (form2.get() == Form2) {
+        Form2 = nullptr;
+    }
+    form2.reset();
+    if (optionWin.get() == OptionWin) {
+        OptionWin = nullptr;
+    }
+    optionWin.reset();
+    if (form1.get() == Form1) {
+        Form1 = nullptr;
+    }
+    form1.reset();
+}
+
+SorrelWindows CreateWindows() {
+    SorrelWindows windows;
+    windows.form1 = std::make_unique<TForm1>();
+    Form1 = windows.form1.get();
+    windows.optionWin = std::make_unique<TOptionWin>();
+    OptionWin = windows.optionWin.get();
+    TForm1* const main = windows.form1.get();
+    windows.form2 = std::make_unique<TForm2>([main] { return main->openDialogFileName(); });
+    Form2 = windows.form2.get();
+    main->setByteOrderWindow(windows.form2.get());
+    return windows;
+}

@@ -1,0 +1,31 @@
+// The program's three windows, created at start-up in this order: the main
+// window Form1, the options window OptionWin (never shown) and the byte-order
+// window Form2 (hidden). They live until the program ends.
+#pragma once
+
+#include <memory>
+
+#include "byteorder.h"
+#include "main.h"
+#include "optionwin.h"
+
+extern TForm1* Form1;
+extern TOptionWin* OptionWin;
+extern TForm2* Form2;
+
+struct SorrelWindows {
+    std::unique_ptr<TForm1> form1;
+    std::unique_ptr<TOptionWin> optionWin;
+    std::unique_ptr<TForm2> form2;
+
+    SorrelWindows() = default;
+    SorrelWindows(SorrelWindows&&) = default;
+    SorrelWindows& operator=(SorrelWindows&&) = delete;
+    // Destroys Form2, OptionWin and Form1 in that order and clears the pointers.
+    ~SorrelWindows();
+};
+
+// Creates the three windows, sets the global pointers and joins them: Form2
+// lists the file named by Form1's OpenDialog1, and Form1's SpeedButton3
+// shows Form2. Nothing is shown yet.
+SorrelWindows CreateWindows();

@@ -1,0 +1,53 @@
+#include "byteorder.h"
+
+#include <QShowEvent>
+
+#include "byte_source.h"
+#include "listing_source.h"
+#include "stringgrid.h"
+#include "ui_byteorder.h"
+#include "window_font.h"
+
+TForm2::TForm2(std::function<QString()> currentImage, QWidget* parent)
+    : QWidget(parent), ui_(std::make_unique<Ui::TForm2>()), currentImage_(std::move(currentImage)) {
+    ui_->setupUi(this);
+    Panel2 = ui_->Panel2;
+    StringGrid1 = ui_->StringGrid1;
+
+    // A sizeable tool window; the layout gives the client area of 269 by 235.
+    setWindowFlags(Qt::Tool);
+    move(378, 177);
+    sorrel::UseWindowFont(this);
+    // Closing it only hides it; only the main window ends the program.
+    setAttribute(Qt::WA_QuitOnClose, false);
+
+    StringGrid1->setColumnCount(3);
+    StringGrid1->setColumnWidth(0, 70);
+    StringGrid1->setColumnWidth(1, 92);
+    StringGrid1->setColumnWidth(2, 101);
+    StringGrid1->setDefaultRowHeight(15);
+    StringGrid1->setFont(sorrel::GridFont());
+    StringGrid1->setCellFont(sorrel::GridFont());
+    StringGrid1->setColumnTitles(
+        {QStringLiteral("Адрес байта"), QStringLiteral("Адрес слова"), QStringLiteral("Значение")});
+}
+
+TForm2::~TForm2() = default;
+
+void TForm2::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // A window restored by the window system is not shown anew.
+    if (!event->spontaneous()) {
+        FormShow();
+    }
+}
+
+void TForm2::FormShow() {
+    std::optional<sorrel::ImageFile> file =
+        sorrel::OpenImageFile(currentImage_ ? currentImage_() : QString());
+    if (!file) {
+        return;
+    }
+    std::shared_ptr<const sorrel::ImageData> image = sorrel::ReadImageSnapshot(*file);
+    StringGrid1->setSource(std::make_shared<const sorrel::ByteSource>(std::move(image)));
+}

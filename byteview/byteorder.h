@@ -1,0 +1,40 @@
+// Unit byteorder: the byte-order window. It lists the current image byte by
+// byte, each byte's offset, the index of the word that it begins and its
+// eight bits, and reads the file afresh each time it goes from hidden to shown.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QFrame;
+class StringGrid;
+
+namespace Ui {
+class TForm2;
+}
+
+class TForm2 : public QWidget {
+    Q_OBJECT
+  public:
+    // currentImage gives the file name of the main window's file-open dialog.
+    explicit TForm2(std::function<QString()> currentImage, QWidget* parent = nullptr);
+    ~TForm2() override;
+
+    // The controls, by their names in the layout (the window is "Form2").
+    QFrame* Panel2 = nullptr;
+    StringGrid* StringGrid1 = nullptr;
+
+  public slots:
+    // Lists the current image; run each time the window goes from hidden to
+    // shown. A file that cannot be opened leaves the grid as it was.
+    void FormShow();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    std::unique_ptr<Ui::TForm2> ui_;
+    std::function<QString()> currentImage_;
+};

@@ -1,0 +1,152 @@
+#include "main.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QIcon>
+#include <QImage>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QStatusBar>
+#include <QToolButton>
+
+#include "listing_source.h"
+#include "stringgrid.h"
+#include "ui_main.h"
+#include "window_font.h"
+
+// The glyphs are compiled into this library; a static library must register them.
+static void InitGlyphResources() {
+    Q_INIT_RESOURCE(sorrel);
+}
+
+namespace {
+
+const QString Caption = QStringLiteral("Sorrel Дизассемблер ");
+
+// A glyph whose bottom-left pixel's colour is transparent throughout.
+QImage LoadGlyph(const QString& path) {
+    QImage image = QImage(path).convertToFormat(QImage::Format_ARGB32);
+    if (image.isNull()) {
+        return image;
+    }
+    const QRgb transparent = image.pixel(0, image.height() - 1);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) == transparent) {
+                image.setPixel(x, y, qRgba(0, 0, 0, 0));
+            }
+        }
+    }
+    return image;
+}
+
+// A glyph of one 16 by 16 image.
+QIcon SingleGlyph(const QString& path) {
+    return QIcon(QPixmap::fromImage(LoadGlyph(path)));
+}
+
+// A glyph of two 16 by 16 images side by side: the normal one and the one
+// shown while the button is disabled.
+QIcon DoubleGlyph(const QString& path) {
+    const QImage both = LoadGlyph(path);
+    const int side = both.height();
+    QIcon icon;
+    icon.addPixmap(QPixmap::fromImage(both.copy(0, 0, side, side)), QIcon::Normal);
+    icon.addPixmap(QPixmap::fromImage(both.copy(side, 0, side, side)), QIcon::Disabled);
+    return icon;
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent)
+    : QMainWindow(parent), OpenDialog1(new QFileDialog(this)), ui_(std::make_unique<Ui::TForm1>()) {
+    InitGlyphResources();
+    ui_->setupUi(this);
+    Panel1 = ui_->Panel1;
+    StatusBar1 = ui_->StatusBar1;
+    Panel2 = ui_->Panel2;
+    StringGrid1 = ui_->StringGrid1;
+    SpeedButton1 = ui_->SpeedButton1;
+    SpeedButton2 = ui_->SpeedButton2;
+    SpeedButton3 = ui_->SpeedButton3;
+    CheckBox1 = ui_->CheckBox1;
+
+    // The outer position; the layout gives the client area of 383 by 287.
+    move(266, 167);
+    sorrel::UseWindowFont(this);
+
+    SpeedButton1->setIcon(DoubleGlyph(QStringLiteral(":/glyphs/load.xpm")));
+    SpeedButton2->setIcon(SingleGlyph(QStringLiteral(":/glyphs/reload.xpm")));
+    SpeedButton3->setIcon(SingleGlyph(QStringLiteral(":/glyphs/byteorder.xpm")));
+
+    // No filter, title, default suffix or initial folder; one file; a typed
+    // name is accepted even when no such file exists.
+    OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+    OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    OpenDialog1->setFileMode(QFileDialog::AnyFile);
+    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog1->setSizeGripEnabled(true);
+
+    StringGrid1->setColumnCount(3);
+    StringGrid1->setColumnWidth(0, 70);
+    StringGrid1->setColumnWidth(1, 137);
+    StringGrid1->setColumnWidth(2, 171);
+    StringGrid1->setDefaultRowHeight(15);
+    StringGrid1->setFont(sorrel::GridFont());
+    StringGrid1->setCellFont(sorrel::GridFont());
+    StringGrid1->setColumnTitles({QStringLiteral("Адрес инструкци"), QStringLiteral("Инструкция"),
+                                  QStringLiteral("Мнемоника")});
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::SpeedButton1Click() {
+    if (OpenDialog1->exec() != QDialog::Accepted) {
+        return;
+    }
+    const QStringList chosen = OpenDialog1->selectedFiles();
+    if (chosen.isEmpty()) {
+        return;
+    }
+    loadChosenFile(chosen.first());
+}
+
+void TForm1::loadChosenFile(const QString& path) {
+    fileName_ = path;
+    std::optional<sorrel::ImageFile> file = sorrel::OpenImageFile(path);
+    if (!file) {
+        return;
+    }
+    setWindowTitle(QStringLiteral("Sorrel Дизассемблер - [") + path + QStringLiteral("]"));
+    if (file->size() % 2 != 0) {
+        QMessageBox warning(QMessageBox::NoIcon, QStringLiteral("Предкпреждение"),
+                            QStringLiteral("Длинна файла не кратна \r\nдлинне машинной команды."),
+                            QMessageBox::Ok, this);
+        warning.exec();
+    }
+    listImage(*file);
+}
+
+void TForm1::SpeedButton2Click() {
+    std::optional<sorrel::ImageFile> file = sorrel::OpenImageFile(fileName_);
+    if (!file) {
+        return;
+    }
+    listImage(*file);
+}
+
+void TForm1::listImage(sorrel::ImageFile& file) {
+    std::shared_ptr<const sorrel::ImageData> image = sorrel::ReadImageSnapshot(file);
+    auto source =
+        std::make_shared<const sorrel::ListingSource>(std::move(image), CheckBox1->isChecked());
+    StringGrid1->setSource(std::move(source));
+}
+
+void TForm1::SpeedButton3Click() {
+    if (byteOrderWindow_ == nullptr) {
+        return;
+    }
+    byteOrderWindow_->show();
+    byteOrderWindow_->raise();
+    byteOrderWindow_->activateWindow();
+}

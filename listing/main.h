@@ -1,0 +1,70 @@
+// Unit main: the main window. A tool strip with the load, reload and
+// byte-order buttons and the raw-image check box, the listing grid and an
+// empty status bar. Every load or reload reads the image file whole into a
+// snapshot and hands it to the grid, which makes the texts of the rows in view.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <memory>
+
+class QCheckBox;
+class QFileDialog;
+class QFrame;
+class QStatusBar;
+class QToolButton;
+class StringGrid;
+
+namespace Ui {
+class TForm1;
+}
+
+namespace sorrel {
+class ImageFile;
+}
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+  public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The controls, by their names in the layout (the window is "Form1").
+    QFrame* Panel1 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QFrame* Panel2 = nullptr;
+    StringGrid* StringGrid1 = nullptr;
+    QToolButton* SpeedButton1 = nullptr;
+    // The file-open dialog, kept for the program's life.
+    QFileDialog* OpenDialog1 = nullptr;
+    QToolButton* SpeedButton2 = nullptr;
+    QToolButton* SpeedButton3 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+
+    // The window that SpeedButton3 shows (Form2).
+    void setByteOrderWindow(QWidget* window) { byteOrderWindow_ = window; }
+    // The file name of OpenDialog1: the full path of the last confirmed file,
+    // empty until the first. It names the current image.
+    QString openDialogFileName() const { return fileName_; }
+
+  public slots:
+    // Load: the dialog, then the file's name in the caption, a warning when
+    // its length is odd, and the listing.
+    void SpeedButton1Click();
+    // Reload the current image (also run by every change of CheckBox1).
+    void SpeedButton2Click();
+    // Show the byte-order window and bring it to the front.
+    void SpeedButton3Click();
+
+  private:
+    // The load after the file was chosen: the dialog's file name becomes
+    // path, then the caption, the warning and the listing.
+    void loadChosenFile(const QString& path);
+    // Reads the open file into a new snapshot and lists it in the mode of
+    // CheckBox1. On a failure the grid keeps what it showed.
+    void listImage(sorrel::ImageFile& file);
+
+    std::unique_ptr<Ui::TForm1> ui_;
+    QString fileName_;
+    QWidget* byteOrderWindow_ = nullptr;
+};

@@ -1,0 +1,29 @@
+// Fonts of the windows. A layout names a font family but can give its size
+// only in points, while the windows' fonts are 11 pixels high.
+#pragma once
+
+#include <QFont>
+#include <QWidget>
+
+namespace sorrel {
+
+inline constexpr int WindowFontPixels = 11;
+
+// The window's font from its layout ("MS Sans Serif"), 11 pixels high.
+inline void UseWindowFont(QWidget* window) {
+    QFont font = window->font();
+    font.setPixelSize(WindowFontPixels);
+    window->setFont(font);
+}
+
+// The grids' font: "Courier New", 11 pixels high; where it is missing the
+// font system picks a metric-compatible fixed-pitch face.
+inline QFont GridFont() {
+    QFont font(QStringLiteral("Courier New"));
+    font.setPixelSize(WindowFontPixels);
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    return font;
+}
+
+}  // namespace sorrel
