@@ -378,18 +378,23 @@ InstructionClass ClassOfWord(std::uint16_t word) {
 
 namespace detail {
 
-std::atomic<const ShortText*> WordTexts{nullptr};
+std::atomic<const WordTextIndex*> WordTexts{nullptr};
 
-const ShortText* BuildWordTexts() {
-    static std::array<ShortText, 65536> table;
+const WordTextIndex* BuildWordTexts() {
+    static WordTextIndex index;
+    static std::string pool;
     static std::once_flag once;
     std::call_once(once, [] {
-        for (unsigned w = 0; w < table.size(); ++w) {
-            table[w] = ComposeWordText(static_cast<std::uint16_t>(w));
+        for (unsigned w = 0; w < 65536; ++w) {
+            index.offsets[w] = static_cast<std::uint32_t>(pool.size());
+            pool += ComposeWordText(static_cast<std::uint16_t>(w)).view();
         }
-        WordTexts.store(table.data(), std::memory_order_release);
+        index.offsets[65536] = static_cast<std::uint32_t>(pool.size());
+        pool.append(ShortText::capacity, '\0');  // room for FormatWord's fixed-size copy
+        index.pool = pool.data();
+        WordTexts.store(&index, std::memory_order_release);
     });
-    return table.data();
+    return &index;
 }
 
 ShortText ComposeWordText(std::uint16_t word) {

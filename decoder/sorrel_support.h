@@ -27,6 +27,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -163,21 +164,46 @@ struct ShortText {
 InstructionClass ClassOfWord(std::uint16_t word);
 
 namespace detail {
-// The listing texts of all 65,536 words (2 MiB), built on first use.
-extern std::atomic<const ShortText*> WordTexts;
-const ShortText* BuildWordTexts();  // thread-safe, builds once
+// The listing texts of all 65,536 words packed end to end (about 0.8 MiB in
+// all, so that a sweep over the words stays in the cache): the text of word w
+// is pool[offsets[w]] up to pool[offsets[w + 1]]. Every text is at most 18
+// characters.
+struct WordTextIndex {
+    std::array<std::uint32_t, 65537> offsets;
+    const char* pool;
+};
+extern std::atomic<const WordTextIndex*> WordTexts;
+const WordTextIndex* BuildWordTexts();  // thread-safe, builds once
 // The listing text of word, made from its bits without the table.
 ShortText ComposeWordText(std::uint16_t word);
+
+inline const WordTextIndex& WordTextTable() {
+    const WordTextIndex* index = WordTexts.load(std::memory_order_acquire);
+    if (index == nullptr) [[unlikely]] {
+        index = BuildWordTexts();
+    }
+    return *index;
+}
 }  // namespace detail
 
 // The listing text of word, the same as DecodeWord of its 16-character
-// BitString: a copy from a table of all words, built the first time.
+// BitString, as a view into a table of all words built the first time; the
+// view stays valid for the life of the program.
+inline std::string_view WordText(std::uint16_t word) {
+    const detail::WordTextIndex& index = detail::WordTextTable();
+    const std::uint32_t begin = index.offsets[word];
+    return {index.pool + begin, index.offsets[word + 1u] - begin};
+}
+
+// The same text as a copy. The pool ends in ShortText::capacity spare bytes,
+// so a fixed-size copy never reads past it.
 inline ShortText FormatWord(std::uint16_t word) {
-    const ShortText* texts = detail::WordTexts.load(std::memory_order_acquire);
-    if (texts == nullptr) [[unlikely]] {
-        texts = detail::BuildWordTexts();
-    }
-    return texts[word];
+    const detail::WordTextIndex& index = detail::WordTextTable();
+    const std::uint32_t begin = index.offsets[word];
+    ShortText text;
+    std::memcpy(text.data.data(), index.pool + begin, ShortText::capacity);
+    text.size = static_cast<std::uint8_t>(index.offsets[word + 1u] - begin);
+    return text;
 }
 
 }  // namespace sorrel
