@@ -9,8 +9,14 @@ namespace sorrel {
 
 inline constexpr int WindowFontPixels = 11;
 
-// The window's font from its layout ("MS Sans Serif"), 11 pixels high.
+// The window's font from its layout ("MS Sans Serif"), 11 pixels high. Where
+// that face is missing a narrow sans serif of the same metrics stands in, so
+// that the captions fit their controls as laid out.
 inline void UseWindowFont(QWidget* window) {
+    if (QFont::substitutes(QStringLiteral("MS Sans Serif")).isEmpty()) {
+        QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                                   {QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+    }
     QFont font = window->font();
     font.setPixelSize(WindowFontPixels);
     window->setFont(font);

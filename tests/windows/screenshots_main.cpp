@@ -1,0 +1,118 @@
+// Takes the screenshots of the windows for the documentation: starts the real
+// windows as the program does, ticks "Сырой", loads an image through the load
+// button and its dialog, opens the byte-order window, and grabs the screen.
+// Then loads an image of odd length to show the warning. Run it under an X
+// server (scripts/screenshots.sh starts one).
+//
+//   window_screenshots RAW_IMAGE ODD_IMAGE OUTPUT_FOLDER
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFrame>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTextStream>
+#include <QTimer>
+#include <QToolButton>
+#include <cstdio>
+
+#include "sorrel_application.h"
+#include "sorrel_windows.h"
+#include "stringgrid.h"
+
+namespace {
+
+QString outputFolder;
+QString nextFile;
+
+// The window and its frame as the screen shows them.
+QPixmap Grab(const QRect& area) {
+    return QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(),
+                                                        area.height());
+}
+
+void Save(const QPixmap& pixmap, const QString& name) {
+    const QString path = QDir(outputFolder).filePath(name);
+    if (!pixmap.save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        std::exit(1);
+    }
+    std::printf("%s\n", qPrintable(path));
+}
+
+void Click(QWidget* button) {
+    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, button->rect().center());
+}
+
+// Answers the modal windows: the dialog gets the next file's full name, a
+// message box is photographed and closed.
+void AnswerModalWindows() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || !modal->isVisible()) {
+        return;
+    }
+    if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+        dialog->selectFile(nextFile);
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(nextFile);
+        QTest::qWait(300);
+        static_cast<QDialog*>(dialog)->accept();
+    } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        QTest::qWait(500);
+        Save(Grab(box->frameGeometry().adjusted(-8, -8, 8, 8)), QStringLiteral("warning.png"));
+        box->button(QMessageBox::Ok)->click();
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    SorrelApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() != 4) {
+        std::fprintf(stderr, "usage: window_screenshots RAW_IMAGE ODD_IMAGE OUTPUT_FOLDER\n");
+        return 2;
+    }
+    const QString rawImage = QFileInfo(args[1]).absoluteFilePath();
+    const QString oddImage = QFileInfo(args[2]).absoluteFilePath();
+    outputFolder = args[3];
+    QDir().mkpath(outputFolder);
+
+    SorrelWindows windows = CreateWindows();
+    windows.form1->show();
+    QTest::qWait(1000);
+
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, &AnswerModalWindows);
+    answer.start(50);
+
+    Click(windows.form1->CheckBox1);
+    nextFile = rawImage;
+    Click(windows.form1->SpeedButton1);
+    windows.form1->StringGrid1->setCurrentCell(3, 2);
+    QTest::qWait(500);
+    const QRect main = windows.form1->frameGeometry();
+    Save(Grab(main), QStringLiteral("main-window.png"));
+    // The tool strip four times enlarged, to see the glyphs.
+    const QPixmap strip = windows.form1->Panel1->grab(QRect(0, 0, 230, 33));
+    Save(strip.scaled(strip.size() * 4, Qt::KeepAspectRatio, Qt::FastTransformation),
+         QStringLiteral("tool-strip.png"));
+
+    Click(windows.form1->SpeedButton3);
+    QTest::qWait(1000);
+    const QRect bytes = windows.form2->frameGeometry();
+    Save(Grab(bytes), QStringLiteral("byte-order.png"));
+    // Both windows, the byte-order window dragged aside as a user would to
+    // see the whole listing.
+    windows.form2->move(main.right() + 12, main.top());
+    QTest::qWait(1000);
+    Save(Grab(main.united(windows.form2->frameGeometry()).adjusted(-10, -10, 10, 10)),
+         QStringLiteral("both-windows.png"));
+
+    nextFile = oddImage;
+    Click(windows.form1->SpeedButton1);
+    return 0;
+}
