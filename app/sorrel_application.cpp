@@ -1,10 +1,11 @@
 #include "sorrel_application.h"
 
-#include <QMessageBox>
 #include <exception>
 
+#include "exception_display.h"
+
 SorrelApplication::SorrelApplication(int& argc, char** argv) : QApplication(argc, argv) {
-    setApplicationName(QString::fromLatin1(Title));
+    setApplicationName(QString::fromLatin1(sorrel::ExceptionDisplayTitle));
 }
 
 bool SorrelApplication::notify(QObject* receiver, QEvent* event) {
@@ -16,21 +17,6 @@ bool SorrelApplication::notify(QObject* receiver, QEvent* event) {
     }
 }
 
-void SorrelApplication::showException(const QString& message) {
-    QMessageBox box(QMessageBox::Critical, QString::fromLatin1(Title), message, QMessageBox::Ok,
-                    QApplication::activeWindow());
-    box.setObjectName(QStringLiteral("ExceptionDisplay"));
-    box.exec();
-}
-
 void SorrelApplication::showCurrentException() {
-    QString message;
-    try {
-        throw;
-    } catch (const std::exception& e) {
-        message = QString::fromUtf8(e.what());
-    } catch (...) {
-        // Anything else is shown with an empty message.
-    }
-    showException(message);
+    sorrel::ShowException(std::current_exception());
 }

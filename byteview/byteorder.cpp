@@ -3,6 +3,7 @@
 #include <QShowEvent>
 
 #include "byte_source.h"
+#include "exception_display.h"
 #include "listing_source.h"
 #include "stringgrid.h"
 #include "ui_byteorder.h"
@@ -43,11 +44,13 @@ void TForm2::showEvent(QShowEvent* event) {
 }
 
 void TForm2::FormShow() {
-    std::optional<sorrel::ImageFile> file =
-        sorrel::OpenImageFile(currentImage_ ? currentImage_() : QString());
-    if (!file) {
-        return;
-    }
-    std::shared_ptr<const sorrel::ImageData> image = sorrel::ReadImageSnapshot(*file);
-    StringGrid1->setSource(std::make_shared<const sorrel::ByteSource>(std::move(image)));
+    sorrel::RunHandler([this] {
+        std::optional<sorrel::ImageFile> file =
+            sorrel::OpenImageFile(currentImage_ ? currentImage_() : QString());
+        if (!file) {
+            return;
+        }
+        std::shared_ptr<const sorrel::ImageData> image = sorrel::ReadImageSnapshot(*file);
+        StringGrid1->setSource(std::make_shared<const sorrel::ByteSource>(std::move(image)));
+    });
 }

@@ -9,6 +9,7 @@
 #include <QStatusBar>
 #include <QToolButton>
 
+#include "exception_display.h"
 #include "listing_source.h"
 #include "stringgrid.h"
 #include "ui_main.h"
@@ -101,14 +102,16 @@ TForm1::TForm1(QWidget* parent)
 TForm1::~TForm1() = default;
 
 void TForm1::SpeedButton1Click() {
-    if (OpenDialog1->exec() != QDialog::Accepted) {
-        return;
-    }
-    const QStringList chosen = OpenDialog1->selectedFiles();
-    if (chosen.isEmpty()) {
-        return;
-    }
-    loadChosenFile(chosen.first());
+    sorrel::RunHandler([this] {
+        if (OpenDialog1->exec() != QDialog::Accepted) {
+            return;
+        }
+        const QStringList chosen = OpenDialog1->selectedFiles();
+        if (chosen.isEmpty()) {
+            return;
+        }
+        loadChosenFile(chosen.first());
+    });
 }
 
 void TForm1::loadChosenFile(const QString& path) {
@@ -128,11 +131,13 @@ void TForm1::loadChosenFile(const QString& path) {
 }
 
 void TForm1::SpeedButton2Click() {
-    std::optional<sorrel::ImageFile> file = sorrel::OpenImageFile(fileName_);
-    if (!file) {
-        return;
-    }
-    listImage(*file);
+    sorrel::RunHandler([this] {
+        std::optional<sorrel::ImageFile> file = sorrel::OpenImageFile(fileName_);
+        if (!file) {
+            return;
+        }
+        listImage(*file);
+    });
 }
 
 void TForm1::listImage(sorrel::ImageFile& file) {
@@ -143,10 +148,12 @@ void TForm1::listImage(sorrel::ImageFile& file) {
 }
 
 void TForm1::SpeedButton3Click() {
-    if (byteOrderWindow_ == nullptr) {
-        return;
-    }
-    byteOrderWindow_->show();
-    byteOrderWindow_->raise();
-    byteOrderWindow_->activateWindow();
+    sorrel::RunHandler([this] {
+        if (byteOrderWindow_ == nullptr) {
+            return;
+        }
+        byteOrderWindow_->show();
+        byteOrderWindow_->raise();
+        byteOrderWindow_->activateWindow();
+    });
 }

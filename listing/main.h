@@ -2,6 +2,9 @@
 // byte-order buttons and the raw-image check box, the listing grid and an
 // empty status bar. Every load or reload reads the image file whole into a
 // snapshot and hands it to the grid, which makes the texts of the rows in view.
+// A file that cannot be opened is passed over silently; a read that fails is
+// told through the application's exception display and the grid keeps what it
+// showed.
 #pragma once
 
 #include <QMainWindow>
