@@ -1,13 +1,19 @@
 #include "main.h"
 
 #include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QIcon>
 #include <QImage>
+#include <QKeySequence>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPixmap>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QToolButton>
+#include <QUrl>
 
 #include "exception_display.h"
 #include "listing_source.h"
@@ -39,6 +45,19 @@ QImage LoadGlyph(const QString& path) {
         }
     }
     return image;
+}
+
+// The first local file among the URLs of a drag; empty when there is none.
+QString FirstLocalFile(const QMimeData* mime) {
+    if (mime == nullptr || !mime->hasUrls()) {
+        return {};
+    }
+    for (const QUrl& url : mime->urls()) {
+        if (url.isLocalFile() && !url.toLocalFile().isEmpty()) {
+            return url.toLocalFile();
+        }
+    }
+    return {};
 }
 
 // A glyph of one 16 by 16 image.
@@ -88,6 +107,16 @@ TForm1::TForm1(QWidget* parent)
     OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
     OpenDialog1->setSizeGripEnabled(true);
 
+    // Keys for the buttons; their hints stay as they are.
+    const auto key = [this](QKeySequence sequence, QToolButton* button) {
+        auto* shortcut = new QShortcut(sequence, this);
+        connect(shortcut, &QShortcut::activated, button, &QToolButton::click);
+    };
+    key(QKeySequence(Qt::CTRL | Qt::Key_O), SpeedButton1);
+    key(QKeySequence(Qt::Key_F5), SpeedButton2);
+    key(QKeySequence(Qt::CTRL | Qt::Key_B), SpeedButton3);
+    setAcceptDrops(true);
+
     StringGrid1->setColumnCount(3);
     StringGrid1->setColumnWidth(0, 70);
     StringGrid1->setColumnWidth(1, 137);
@@ -112,6 +141,32 @@ void TForm1::SpeedButton1Click() {
         }
         loadChosenFile(chosen.first());
     });
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!FirstLocalFile(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    const QString path = FirstLocalFile(event->mimeData());
+    if (path.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    // Loaded once the drop is over, so that the program the file came from is
+    // not kept waiting while the warning is open.
+    QMetaObject::invokeMethod(
+        this,
+        [this, path] {
+            sorrel::RunHandler([this, &path] {
+                // The dialog opens on the dropped file next time.
+                OpenDialog1->selectFile(path);
+                loadChosenFile(path);
+            });
+        },
+        Qt::QueuedConnection);
 }
 
 void TForm1::loadChosenFile(const QString& path) {

@@ -59,9 +59,15 @@ class TForm1 : public QMainWindow {
     // Show the byte-order window and bring it to the front.
     void SpeedButton3Click();
 
+  protected:
+    // A file dropped on the window is loaded as if chosen in the dialog.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
   private:
-    // The load after the file was chosen: the dialog's file name becomes
-    // path, then the caption, the warning and the listing.
+    // The load after the file was chosen in the dialog or dropped on the
+    // window: the dialog's file name becomes path, then the caption, the
+    // warning and the listing.
     void loadChosenFile(const QString& path);
     // Reads the open file into a new snapshot and lists it in the mode of
     // CheckBox1. On a failure the grid keeps what it showed.
