@@ -43,7 +43,7 @@ class KeysAndDropTest : public WindowsTest {
     }
 };
 
-TEST_F(KeysAndDropTest, KeysRunTheButtonsWhoseHintsStayAsTheyWere) {
+TEST_F(KeysAndDropTest, KeysRunTheirButtons) {
     const QString path = writeImage(QStringLiteral("keys.bin"), Words({0x8000}));
     user_.willChoose(path);
     press(Qt::CTRL | Qt::Key_O);
@@ -58,10 +58,7 @@ TEST_F(KeysAndDropTest, KeysRunTheButtonsWhoseHintsStayAsTheyWere) {
     press(Qt::CTRL | Qt::Key_B);
     EXPECT_TRUE(form2()->isVisible());
     EXPECT_EQ(ShownRows(bytes()), 5u);
-
-    EXPECT_EQ(form1()->SpeedButton1->toolTip(), QStringLiteral("Загрузить образ"));
-    EXPECT_EQ(form1()->SpeedButton2->toolTip(), QStringLiteral("Перезагрузить образ"));
-    EXPECT_EQ(form1()->SpeedButton3->toolTip(), QStringLiteral("Образ в байтовом порядке"));
+    // The hints are checked with the layout: the keys leave them as they were.
 }
 
 TEST_F(KeysAndDropTest, DroppedFileLoadsAsIfChosenInTheDialog) {

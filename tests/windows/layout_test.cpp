@@ -1,7 +1,6 @@
 // The windows' layouts: places, sizes, texts, fonts, column titles and
 // widths, the glyphs, and what a resize keeps.
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QHeaderView>
 #include <QIcon>
 #include <QImage>
@@ -130,17 +129,6 @@ TEST_F(LayoutTest, ByteOrderAndOptionWindowsFollowTheirLayouts) {
     EXPECT_EQ(label->text(), QStringLiteral("Длинна машинной команды(бит)"));
     EXPECT_EQ(label->geometry(), QRect(8, 8, 166, 13));
     EXPECT_EQ(edit->geometry(), QRect(8, 24, 121, 21));
-}
-
-TEST_F(LayoutTest, FileDialogAcceptsAnyTypedNameAndNeedsNoNativeHelper) {
-    QFileDialog* dialog = Child<QFileDialog>(form1(), "OpenDialog1");
-    ASSERT_EQ(dialog, form1()->OpenDialog1);
-    EXPECT_EQ(dialog->fileMode(), QFileDialog::AnyFile);
-    EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptOpen);
-    EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
-    EXPECT_TRUE(dialog->nameFilters().join("").isEmpty() ||
-                dialog->nameFilters() == QStringList{QStringLiteral("All Files (*)")});
-    EXPECT_TRUE(dialog->defaultSuffix().isEmpty());
 }
 
 // The glyph of each mode at 16 by 16 pixels.
