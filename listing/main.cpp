@@ -208,6 +208,9 @@ void TForm1::SpeedButton3Click() {
             return;
         }
         byteOrderWindow_->show();
+        if (byteOrderWindow_->isMinimized()) {
+            byteOrderWindow_->showNormal();
+        }
         byteOrderWindow_->raise();
         byteOrderWindow_->activateWindow();
     });
