@@ -1,5 +1,8 @@
 #include "sorrel_windows.h"
 
+#include <QApplication>
+#include <QIcon>
+
 TForm1* Form1 = nullptr;
 TOptionWin* OptionWin = nullptr;
 TForm2* Form2 = nullptr;
@@ -22,6 +25,9 @@ SorrelWindows::~SorrelWindows() {
 SorrelWindows CreateWindows() {
     SorrelWindows windows;
     windows.form1 = std::make_unique<TForm1>();
+    // The program's icon, for every window (the first window registers the
+    // resources that hold it).
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/sorrel.png")));
     Form1 = windows.form1.get();
     windows.optionWin = std::make_unique<TOptionWin>();
     OptionWin = windows.optionWin.get();

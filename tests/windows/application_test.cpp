@@ -1,6 +1,7 @@
 // The application object and start-up: the exception display, the three
 // windows in their order and states, and the end of the program when the main
 // window is closed.
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLineEdit>
@@ -79,6 +80,9 @@ TEST(ApplicationTest, StartUpCreatesTheThreeWindowsWithOnlyTheMainOneShown) {
         auto* edit = OptionWin->findChild<QLineEdit*>(QStringLiteral("Edit1"));
         ASSERT_NE(edit, nullptr);
         EXPECT_EQ(edit->text(), "16");
+        // Every window carries the program's icon.
+        EXPECT_FALSE(QApplication::windowIcon().isNull());
+        EXPECT_EQ(Form2->windowIcon().cacheKey(), QApplication::windowIcon().cacheKey());
     }
     EXPECT_EQ(Form1, nullptr);
     EXPECT_EQ(OptionWin, nullptr);
