@@ -120,7 +120,7 @@ int DecimalToInt(const std::string& text) {
 
 constexpr char HexDigits[] = "0123456789ABCDEF";
 
-std::string IntToHex(unsigned value, int minDigits) {
+std::string HexWithDigits(unsigned value, int minDigits) {
     char buffer[16];
     int n = 0;
     do {
@@ -322,8 +322,8 @@ std::string Disassembler::FormatOperands(InstructionClass cls, std::string_view 
         case OperandFormat::Load:
             text = "#" + BitsToDecimal(Field(bits, 9, 3));
             text += ", ";
-            text +=
-                IntToHex(static_cast<unsigned>(DecimalToInt(BitsToDecimal(Field(bits, 1, 8)))), 2);
+            text += HexWithDigits(
+                static_cast<unsigned>(DecimalToInt(BitsToDecimal(Field(bits, 1, 8)))), 2);
             text += 'h';
             break;
         case OperandFormat::FromProcessor:
@@ -344,7 +344,7 @@ std::string Disassembler::FormatOperands(InstructionClass cls, std::string_view 
             text += 'b';
             break;
         case OperandFormat::Hex4:
-            text = IntToHex(static_cast<unsigned>(DecimalToInt(BitsToDecimal(bits))), 4);
+            text = HexWithDigits(static_cast<unsigned>(DecimalToInt(BitsToDecimal(bits))), 4);
             text += 'h';
             break;
         case OperandFormat::DecimalBit:
