@@ -3,7 +3,7 @@
 # runs every test through CTest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh xxd desktop-file-utils
+bash scripts/deps.sh xxd desktop-file-utils groff-base
 cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSORREL_WERROR=ON
 cmake --build build-test -j"$(nproc)"
 cd build-test
