@@ -9,16 +9,6 @@
 
 namespace sorrel {
 
-// "\t" + column 2 + "\n" of a decoded word; len 0 while not yet made,
-// TooLong when the text does not fit (then the row is made cell by cell).
-// Copied whole, so that a line costs a few fixed-size copies; small, so that
-// the table of all 65,536 words stays in a core's cache.
-struct ListingWriter::WordSlot {
-    static constexpr std::uint8_t TooLong = 0xFF;
-    char text[23];
-    std::uint8_t len;
-};
-
 namespace {
 
 constexpr std::size_t ShortTextCapacity = sizeof(ShortText{}.data);
@@ -48,7 +38,6 @@ ListingWriter::ListingWriter(ListingMode mode, ListingSink sink, std::uint64_t s
         if (startOffset % 2 != 0) {
             throw std::invalid_argument("a word listing must start at an even offset");
         }
-        words_.reset(new WordSlot[65536]());
         makeBitHalves();
     }
 }
@@ -97,22 +86,6 @@ void ListingWriter::writeCells(const ShortText& c0, const ShortText& c1, const S
 void ListingWriter::writeWordRow(std::uint64_t row, std::uint16_t word) {
     writeCells(ListingCellText(row, word, raw_, 0), ListingCellText(row, word, raw_, 1),
                ListingCellText(row, word, raw_, 2));
-}
-
-const ListingWriter::WordSlot& ListingWriter::makeSlot(std::uint16_t word) {
-    WordSlot& slot = words_[word];
-    // Column 2 of a decoded row depends on the word alone.
-    const ShortText c2 = ListingCellText(base_, word, raw_, 2);
-    const std::size_t len = std::size_t{2} + c2.size;
-    if (len > sizeof slot.text) {
-        slot.len = WordSlot::TooLong;
-    } else {
-        slot.text[0] = '\t';
-        std::memcpy(slot.text + 1, c2.data.data(), c2.size);
-        slot.text[1 + c2.size] = '\n';
-        slot.len = static_cast<std::uint8_t>(len);
-    }
-    return slot;
 }
 
 // Column 1 of a decoded row, the word's 16 bits, is the bits of its high byte
@@ -253,18 +226,8 @@ const std::uint8_t* ListingWriter::writeRun(const std::uint8_t* p, std::size_t r
     const char* const low = bitHalves_.get() + 2048;
     for (std::size_t i = 0; i < run; ++i, p += 2, digits += 2) {
         const std::uint8_t* later = last - p > 2 * Ahead ? p + 2 * Ahead : last;
-        __builtin_prefetch(&words_[static_cast<std::uint16_t>(later[0] | (later[1] << 8))]);
+        __builtin_prefetch(WordText(static_cast<std::uint16_t>(later[0] | (later[1] << 8))).data());
         const auto word = static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-        const WordSlot* slot = &words_[word];
-        if (slot->len == 0) {
-            slot = &makeSlot(word);
-        }
-        if (slot->len == WordSlot::TooLong) {
-            used_ = static_cast<std::size_t>(o - out_.get());
-            writeWordRow(row + i, word);
-            o = out_.get() + used_;
-            continue;
-        }
         std::memcpy(o, blockText_.data.data(), ShortTextCapacity);
         o[len - 3] = digits[0];
         o[len - 2] = digits[1];
@@ -273,8 +236,13 @@ const std::uint8_t* ListingWriter::writeRun(const std::uint8_t* p, std::size_t r
         std::memcpy(o, high + 8 * (word >> 8), 8);
         std::memcpy(o + 8, low + 8 * (word & 0xFF), 8);
         o += 16;
-        std::memcpy(o, slot->text, sizeof slot->text);
-        o += slot->len;
+        *o++ = '\t';
+        // Column 2 of a decoded row depends on the word alone: the decoder's
+        // text, copied whole (its table is padded for a copy of this size).
+        const std::string_view text = WordText(word);
+        std::memcpy(o, text.data(), ShortTextCapacity);
+        o += text.size();
+        *o++ = '\n';
     }
     used_ = static_cast<std::size_t>(o - out_.get());
     return p;

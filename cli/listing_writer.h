@@ -46,13 +46,10 @@ class ListingWriter {
     std::uint64_t bytesIn() const { return bytesIn_; }
 
   private:
-    struct WordSlot;
-
     void writeWords(const std::uint8_t* data, std::size_t size);
     void writeBytes(const std::uint8_t* data, std::size_t size);
     void writeWordRow(std::uint64_t row, std::uint16_t word);
     void writeCells(const ShortText& c0, const ShortText& c1, const ShortText& c2);
-    [[gnu::noinline]] const WordSlot& makeSlot(std::uint16_t word);
     const std::uint8_t* writeRun(const std::uint8_t* p, std::size_t run, std::uint64_t row,
                                  const std::uint8_t* last);
     void makeBitHalves();
@@ -77,8 +74,6 @@ class ListingWriter {
     std::unique_ptr<char[]> out_;
     std::size_t used_ = 0;
 
-    // Column 2 of a decoded word, made once per word value.
-    std::unique_ptr<WordSlot[]> words_;
     // Column 1 in halves: the bits of each high byte, then of each low byte.
     std::unique_ptr<char[]> bitHalves_;
     // Column 0 of decoded rows in blocks of 256: the text of the block's first

@@ -188,7 +188,8 @@ inline const WordTextIndex& WordTextTable() {
 
 // The listing text of word, the same as DecodeWord of its 16-character
 // BitString, as a view into a table of all words built the first time; the
-// view stays valid for the life of the program.
+// view stays valid for the life of the program. The table is padded, so a
+// fixed-size copy of ShortText::capacity bytes from data() never reads past it.
 inline std::string_view WordText(std::uint16_t word) {
     const detail::WordTextIndex& index = detail::WordTextTable();
     const std::uint32_t begin = index.offsets[word];
