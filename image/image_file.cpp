@@ -194,12 +194,10 @@ ImageData ImageData::read(ImageFile& file, std::uint64_t maxSize) {
     }
     ImageData image;
     if (size > 0) {
-        if (!FitsInMemory(size)) {
-            throw ImageError(Kind::OutOfMemory, file.path(),
-                             "not enough memory for " + std::to_string(size) + " bytes");
-        }
         // No fill: every byte is overwritten by the read or the read fails.
-        image.bytes_.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(size)]);
+        if (FitsInMemory(size)) {
+            image.bytes_.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(size)]);
+        }
         if (!image.bytes_) {
             throw ImageError(Kind::OutOfMemory, file.path(),
                              "not enough memory for " + std::to_string(size) + " bytes");

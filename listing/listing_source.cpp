@@ -16,6 +16,12 @@ QString Shown(const std::string& path) {
     throw std::runtime_error(message.toStdString());
 }
 
+[[noreturn]] void FailOutOfMemory(const QString& name, const QString& size) {
+    Fail(QStringLiteral("Недостаточно памяти, чтобы прочитать файл \"%1\" (%2 байт). "
+                        "Листинг не изменён.")
+             .arg(name, size));
+}
+
 }  // namespace
 
 std::string LocalFileName(const QString& name) {
@@ -51,9 +57,7 @@ std::shared_ptr<const ImageData> ReadImageSnapshot(ImageFile& file) {
                                     "пока его читали. Листинг не изменён.")
                          .arg(name, size));
             case ImageError::Kind::OutOfMemory:
-                Fail(QStringLiteral("Недостаточно памяти, чтобы прочитать файл \"%1\" (%2 байт). "
-                                    "Листинг не изменён.")
-                         .arg(name, size));
+                FailOutOfMemory(name, size);
             case ImageError::Kind::ReadFailed:
             case ImageError::Kind::CannotOpen:
                 break;
@@ -61,9 +65,7 @@ std::shared_ptr<const ImageData> ReadImageSnapshot(ImageFile& file) {
         Fail(QStringLiteral("Ошибка чтения файла \"%1\": %2. Листинг не изменён.")
                  .arg(name, QString::fromLocal8Bit(e.reason().c_str())));
     } catch (const std::bad_alloc&) {
-        Fail(QStringLiteral("Недостаточно памяти, чтобы прочитать файл \"%1\" (%2 байт). "
-                            "Листинг не изменён.")
-                 .arg(name, size));
+        FailOutOfMemory(name, size);
     }
 }
 
