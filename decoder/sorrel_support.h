@@ -163,6 +163,15 @@ struct ShortText {
 // Fast path for whole 16-bit words.
 InstructionClass ClassOfWord(std::uint16_t word);
 
+// The 10-bit field of one of the eight jumps (jsr, jmp, js, jns, jz, jnz, jc,
+// jnc): the listing address the jump goes to, 0 to 1023; -1 for any other
+// word. Every jump, the following of a jump and the counting of jumps to an
+// address take the target from here.
+constexpr int JumpField(std::uint16_t word) {
+    // The jumps fill 8000h-FFFFh wherever bits 11 and 10 are both clear.
+    return (word & 0x8C00u) == 0x8000u ? static_cast<int>(word & 0x3FFu) : -1;
+}
+
 namespace detail {
 // The listing texts of all 65,536 words packed end to end (about 0.8 MiB in
 // all, so that a sweep over the words stays in the cache): the text of word w

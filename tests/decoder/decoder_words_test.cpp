@@ -212,6 +212,10 @@ TEST(AllWords, FastPathEqualsTextDecoderAndClassRanges) {
         ASSERT_EQ(cls, ClassByScan(bits)) << std::hex << w;
         ASSERT_EQ(FormatWord(word).view(), text) << std::hex << w;
         ASSERT_EQ(detail::ComposeWordText(word).view(), text) << std::hex << w;
+        // A jump's target is its text's four hexadecimal digits; no other word has one.
+        const bool jump = cls >= 38 && cls <= 45;
+        ASSERT_EQ(JumpField(word), jump ? std::stoi(text.substr(5, 4), nullptr, 16) : -1)
+            << std::hex << w;
         if (cls == NoClass) {
             ASSERT_EQ(text, "") << std::hex << w;
             ++empty;
