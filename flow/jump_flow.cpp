@@ -2,25 +2,13 @@
 #include "jump_flow.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstddef>
-#include <cstring>
 
 namespace sorrel {
 namespace {
 
 // Rows between two looks at the stop token.
 constexpr std::uint64_t BlockRows = std::uint64_t{1} << 16;
-
-// Word row of the image: one 16-bit load on a little-endian machine.
-std::uint16_t WordAt(const std::uint8_t* bytes, std::uint64_t row) {
-    std::uint16_t word;
-    std::memcpy(&word, bytes + 2 * row, sizeof word);
-    if constexpr (std::endian::native == std::endian::big) {
-        word = static_cast<std::uint16_t>(word >> 8 | word << 8);
-    }
-    return word;
-}
 
 // The counter of a word: its target address, or the spare counter
 // JumpAddressCount for a word that is no jump.
@@ -38,11 +26,11 @@ using CounterSets = std::array<std::array<std::uint32_t, JumpAddressCount + 1>, 
 void CountRows(const std::uint8_t* bytes, std::uint64_t row, std::uint64_t end, CounterSets& sets) {
     for (; row + CounterSetCount <= end; row += CounterSetCount) {
         for (std::uint64_t k = 0; k < CounterSetCount; ++k) {
-            ++sets[k][CounterOf(WordAt(bytes, row + k))];
+            ++sets[k][CounterOf(ImageWord(bytes, row + k))];
         }
     }
     for (; row < end; ++row) {
-        ++sets[0][CounterOf(WordAt(bytes, row))];
+        ++sets[0][CounterOf(ImageWord(bytes, row))];
     }
 }
 
@@ -110,7 +98,7 @@ std::optional<std::uint64_t> JumpTargetRow(const ListingRows& image, std::uint64
     if (row < image.base() || row >= image.rowCount()) {
         return std::nullopt;
     }
-    const int target = JumpField(WordAt(image.bytes, row));
+    const int target = JumpField(ImageWord(image.bytes, row));
     if (target < 0) {
         return std::nullopt;
     }

@@ -142,13 +142,8 @@ std::vector<std::uint16_t> WithHeader(std::vector<std::uint16_t> program,
     return words;
 }
 
-constexpr ArrowDirection Up = ArrowDirection::Up;
-constexpr ArrowDirection Down = ArrowDirection::Down;
-constexpr ArrowDirection Self = ArrowDirection::Self;
-constexpr TargetPlace InView = TargetPlace::InView;
-constexpr TargetPlace Above = TargetPlace::Above;
-constexpr TargetPlace Below = TargetPlace::Below;
-constexpr TargetPlace PastEnd = TargetPlace::PastEnd;
+using enum ArrowDirection;
+using enum TargetPlace;
 
 struct LayoutCase {
     const char* what;
