@@ -29,8 +29,9 @@ inline constexpr int JumpAddressCount = 1024;
 // past the end of the image.
 std::optional<std::uint64_t> JumpTargetRow(const ListingRows& image, std::uint64_t row);
 
-// Called by a pass every PassProgressStep rows or so, with the program rows
-// done and the program rows in all; the caller throttles what it shows.
+// Called by a pass over an image every PassProgressStep rows or so, with the
+// rows done and the rows in all (each pass says which rows it counts); the
+// caller throttles what it shows.
 using PassProgress = std::function<void(std::uint64_t rowsDone, std::uint64_t rowsTotal)>;
 inline constexpr std::uint64_t PassProgressStep = std::uint64_t{1} << 22;
 
@@ -45,7 +46,8 @@ struct JumpCounts {
 
 // One pass over the program rows of image (read in place, never copied).
 // Returns early with stopped set once stop is requested (checked every 64 Ki
-// rows); progress, when set, is called after every PassProgressStep rows.
+// rows); progress, when set, is called after every PassProgressStep program
+// rows with the program rows done and the program rows in all.
 JumpCounts CountJumps(const ListingRows& image, std::stop_token stop = {},
                       const PassProgress& progress = {});
 
