@@ -2,7 +2,9 @@
 // bytes. Shared by the listing window's cell source and sorrel-dis.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 #include "sorrel_support.h"
 
@@ -10,6 +12,18 @@ namespace sorrel {
 
 // Words of an image header: listed with their index, never decoded.
 inline constexpr std::uint64_t HeaderWords = 256;
+
+// Word k of an image's bytes, byte 2k + 256 * byte 2k+1: one 16-bit load on a
+// little-endian machine, for passes over many words. Unchecked: k must be
+// below the number of whole words.
+inline std::uint16_t ImageWord(const std::uint8_t* bytes, std::uint64_t k) {
+    std::uint16_t word;
+    std::memcpy(&word, bytes + 2 * k, sizeof word);
+    if constexpr (std::endian::native == std::endian::big) {
+        word = static_cast<std::uint16_t>(word >> 8 | word << 8);
+    }
+    return word;
+}
 
 struct ListingRows {
     const std::uint8_t* bytes = nullptr;
