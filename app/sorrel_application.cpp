@@ -1,11 +1,26 @@
 #include "sorrel_application.h"
 
+#include <QLibraryInfo>
 #include <exception>
 
 #include "exception_display.h"
 
-SorrelApplication::SorrelApplication(int& argc, char** argv) : QApplication(argc, argv) {
-    setApplicationName(QString::fromLatin1(sorrel::ExceptionDisplayTitle));
+SorrelApplication::SorrelApplication(int& argc, char** argv, const std::function<void()>& lastStep)
+    : QApplication(argc, argv) {
+    // The toolkit exists from here on, and with it the exception display.
+    sorrel::RunHandler([&] {
+        setApplicationName(QString::fromLatin1(sorrel::ExceptionDisplayTitle));
+        // The file dialog's texts and the message boxes' buttons in Russian,
+        // like the program's own, whatever the user's locale. Without the
+        // toolkit's translations they stay in English.
+        if (toolkitTexts_.load(QStringLiteral("qtbase_ru"),
+                               QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            installTranslator(&toolkitTexts_);
+        }
+        if (lastStep) {
+            lastStep();
+        }
+    });
 }
 
 bool SorrelApplication::notify(QObject* receiver, QEvent* event) {

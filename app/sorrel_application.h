@@ -1,14 +1,19 @@
 // The application object: a QApplication whose exception display shows an
 // exception that escapes an event handler in a message box, after which the
-// program goes on.
+// program goes on. It shows the toolkit's own texts in Russian.
 #pragma once
 
 #include <QApplication>
+#include <QTranslator>
+#include <functional>
 
 class SorrelApplication : public QApplication {
     Q_OBJECT
   public:
-    SorrelApplication(int& argc, char** argv);
+    // The toolkit's application, then the program's own set-up; what that
+    // throws goes to the exception display, and the program goes on.
+    // lastStep runs at the end of the set-up (the tests inject faults there).
+    SorrelApplication(int& argc, char** argv, const std::function<void()>& lastStep = {});
 
     // Delivers an event; what its handler throws goes to the exception display.
     bool notify(QObject* receiver, QEvent* event) override;
@@ -16,4 +21,7 @@ class SorrelApplication : public QApplication {
     // Shows the exception being handled; call it only inside a catch block.
     // A std::exception shows its message, anything else an empty one.
     static void showCurrentException();
+
+  private:
+    QTranslator toolkitTexts_;
 };

@@ -1,7 +1,12 @@
 #include "sorrel_windows.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QIcon>
+#include <QMetaObject>
+
+#include "image_file.h"
 
 TForm1* Form1 = nullptr;
 TOptionWin* OptionWin = nullptr;
@@ -36,4 +41,17 @@ SorrelWindows CreateWindows() {
     Form2 = windows.form2.get();
     main->setByteOrderWindow(windows.form2.get());
     return windows;
+}
+
+void OpenAtStart(TForm1& form, const std::string& file, std::ostream& errors) {
+    // The dialog gives full paths.
+    const QString path =
+        QFileInfo(QFile::decodeName(QByteArray::fromStdString(file))).absoluteFilePath();
+    try {
+        sorrel::ImageFile::open(QFile::encodeName(path).toStdString());
+    } catch (const sorrel::ImageError& e) {
+        errors << "sorrel: cannot open '" << file << "': " << e.reason() << '\n';
+    }
+    QMetaObject::invokeMethod(
+        &form, [&form, path] { form.openFile(path); }, Qt::QueuedConnection);
 }

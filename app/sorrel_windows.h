@@ -4,6 +4,8 @@
 #pragma once
 
 #include <memory>
+#include <ostream>
+#include <string>
 
 #include "byteorder.h"
 #include "main.h"
@@ -29,3 +31,9 @@ struct SorrelWindows {
 // lists the file named by Form1's OpenDialog1, and Form1's SpeedButton3
 // shows Form2. Nothing is shown yet.
 SorrelWindows CreateWindows();
+
+// The file named on the command line, relative to the working folder: opened
+// once the event loop runs, as if chosen in the load dialog of form. When it
+// cannot be opened, errors is told its name and the system's reason, and the
+// window stays as it is.
+void OpenAtStart(TForm1& form, const std::string& file, std::ostream& errors);

@@ -1,16 +1,20 @@
 #include "main.h"
 
 #include <QCheckBox>
+#include <QCompleter>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QIcon>
 #include <QImage>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPixmap>
+#include <QScopeGuard>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QUrl>
@@ -28,7 +32,8 @@ static void InitGlyphResources() {
 
 namespace {
 
-const QString Caption = QStringLiteral("Sorrel Дизассемблер ");
+// The caption until the first listing.
+const QString FreshCaption = QStringLiteral("Sorrel Дизассемблер ");
 
 // A glyph whose bottom-left pixel's colour is transparent throughout.
 QImage LoadGlyph(const QString& path) {
@@ -106,6 +111,19 @@ TForm1::TForm1(QWidget* parent)
     OpenDialog1->setFileMode(QFileDialog::AnyFile);
     OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
     OpenDialog1->setSizeGripEnabled(true);
+    // The completion list under the file name box is a window of its own,
+    // which the toolkit neither closes with the dialog nor keeps from opening
+    // after it (when the folder's listing arrives after Enter). Left on
+    // screen it holds the keyboard and the next click. Detached from its box
+    // when the dialog closes, it closes and cannot come back; the box takes it
+    // again when it next has the keys.
+    connect(OpenDialog1, &QDialog::finished, this, [this] {
+        for (QLineEdit* edit : OpenDialog1->findChildren<QLineEdit*>()) {
+            if (edit->completer() != nullptr) {
+                edit->completer()->setWidget(nullptr);
+            }
+        }
+    });
 
     // Keys for the buttons; their hints stay as they are.
     const auto key = [this](QKeySequence sequence, QToolButton* button) {
@@ -116,6 +134,8 @@ TForm1::TForm1(QWidget* parent)
     key(QKeySequence(Qt::Key_F5), SpeedButton2);
     key(QKeySequence(Qt::CTRL | Qt::Key_B), SpeedButton3);
     setAcceptDrops(true);
+    // The hints show also while another program's window is the active one.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
 
     StringGrid1->setColumnCount(3);
     StringGrid1->setColumnWidth(0, 70);
@@ -126,13 +146,17 @@ TForm1::TForm1(QWidget* parent)
     StringGrid1->setCellFont(sorrel::GridFont());
     StringGrid1->setColumnTitles({QStringLiteral("Адрес инструкци"), QStringLiteral("Инструкция"),
                                   QStringLiteral("Мнемоника")});
+    // The grid has the keys from the start.
+    StringGrid1->setFocus(Qt::OtherFocusReason);
 }
 
 TForm1::~TForm1() = default;
 
 void TForm1::SpeedButton1Click() {
-    sorrel::RunHandler([this] {
-        if (OpenDialog1->exec() != QDialog::Accepted) {
+    const bool done = sorrel::RunHandler([this] {
+        const int result = OpenDialog1->exec();
+        giveGridTheKeys();
+        if (result != QDialog::Accepted) {
             return;
         }
         const QStringList chosen = OpenDialog1->selectedFiles();
@@ -141,6 +165,20 @@ void TForm1::SpeedButton1Click() {
         }
         loadChosenFile(chosen.first());
     });
+    if (!done) {
+        giveGridTheKeys();
+    }
+}
+
+void TForm1::openFile(const QString& path) {
+    const bool done = sorrel::RunHandler([this, &path] {
+        // The dialog opens on this file next time.
+        OpenDialog1->selectFile(path);
+        loadChosenFile(path);
+    });
+    if (!done) {
+        giveGridTheKeys();
+    }
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
@@ -158,15 +196,7 @@ void TForm1::dropEvent(QDropEvent* event) {
     // Loaded once the drop is over, so that the program the file came from is
     // not kept waiting while the warning is open.
     QMetaObject::invokeMethod(
-        this,
-        [this, path] {
-            sorrel::RunHandler([this, &path] {
-                // The dialog opens on the dropped file next time.
-                OpenDialog1->selectFile(path);
-                loadChosenFile(path);
-            });
-        },
-        Qt::QueuedConnection);
+        this, [this, path] { openFile(path); }, Qt::QueuedConnection);
 }
 
 void TForm1::loadChosenFile(const QString& path) {
@@ -175,31 +205,64 @@ void TForm1::loadChosenFile(const QString& path) {
     if (!file) {
         return;
     }
-    setWindowTitle(QStringLiteral("Sorrel Дизассемблер - [") + path + QStringLiteral("]"));
+    showCaption(path);
     if (file->size() % 2 != 0) {
         QMessageBox warning(QMessageBox::NoIcon, QStringLiteral("Предкпреждение"),
                             QStringLiteral("Длинна файла не кратна \r\nдлинне машинной команды."),
                             QMessageBox::Ok, this);
         warning.exec();
+        giveGridTheKeys();
     }
-    listImage(*file);
+    // A refused read leaves the former listing, and its caption.
+    auto keepCaption = qScopeGuard([this] { showCaption(shownFile_); });
+    listImage(*file, path);
+    keepCaption.dismiss();
 }
 
 void TForm1::SpeedButton2Click() {
-    sorrel::RunHandler([this] {
+    const bool done = sorrel::RunHandler([this] {
+        // Without a new listing, the check box goes back to the mode of the
+        // listing shown, if any, before any message is shown.
+        auto keepMode = qScopeGuard([this] {
+            if (shownRaw_ && CheckBox1->isChecked() != *shownRaw_) {
+                const QSignalBlocker quiet(CheckBox1);
+                CheckBox1->setChecked(*shownRaw_);
+            }
+        });
         std::optional<sorrel::ImageFile> file = sorrel::OpenImageFile(fileName_);
         if (!file) {
             return;
         }
-        listImage(*file);
+        listImage(*file, fileName_);
+        keepMode.dismiss();
     });
+    if (!done) {
+        giveGridTheKeys();
+    }
 }
 
-void TForm1::listImage(sorrel::ImageFile& file) {
+void TForm1::listImage(sorrel::ImageFile& file, const QString& path) {
+    const bool raw = CheckBox1->isChecked();
     std::shared_ptr<const sorrel::ImageData> image = sorrel::ReadImageSnapshot(file);
-    auto source =
-        std::make_shared<const sorrel::ListingSource>(std::move(image), CheckBox1->isChecked());
-    StringGrid1->setSource(std::move(source));
+    StringGrid1->setSource(std::make_shared<const sorrel::ListingSource>(std::move(image), raw));
+    shownFile_ = path;
+    shownRaw_ = raw;
+    showCaption(path);
+}
+
+void TForm1::showCaption(const QString& path) {
+    QString caption = path.isEmpty()
+                          ? FreshCaption
+                          : QStringLiteral("Sorrel Дизассемблер - [") + path + QStringLiteral("]");
+    // The toolkit takes "[*]" for the place of a mark of unsaved changes and
+    // drops it; a doubled one shows as one.
+    caption.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    setWindowTitle(caption);
+}
+
+void TForm1::giveGridTheKeys() {
+    activateWindow();
+    StringGrid1->setFocus(Qt::OtherFocusReason);
 }
 
 void TForm1::SpeedButton3Click() {

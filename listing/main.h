@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QFileDialog;
@@ -49,6 +50,10 @@ class TForm1 : public QMainWindow {
     // The file name of OpenDialog1: the full path of the last confirmed file,
     // empty until the first. It names the current image.
     QString openDialogFileName() const { return fileName_; }
+    // Loads path as if it had been chosen in OpenDialog1 (a file dropped on
+    // the window or named on the command line): it becomes the dialog's file
+    // name, then the caption, the warning and the listing.
+    void openFile(const QString& path);
 
   public slots:
     // Load: the dialog, then the file's name in the caption, a warning when
@@ -67,13 +72,25 @@ class TForm1 : public QMainWindow {
   private:
     // The load after the file was chosen in the dialog or dropped on the
     // window: the dialog's file name becomes path, then the caption, the
-    // warning and the listing.
+    // warning and the listing. A refused read puts back the caption of the
+    // listing shown.
     void loadChosenFile(const QString& path);
     // Reads the open file into a new snapshot and lists it in the mode of
-    // CheckBox1. On a failure the grid keeps what it showed.
-    void listImage(sorrel::ImageFile& file);
+    // CheckBox1; the caption then names it. On a failure the grid keeps what
+    // it showed.
+    void listImage(sorrel::ImageFile& file, const QString& path);
+    // The caption for the listing of path; the fresh caption when path is
+    // empty. Shown exactly as given, "[*]" included.
+    void showCaption(const QString& path);
+    // After a dialog or message box: the window is the active one and the
+    // grid has the keys.
+    void giveGridTheKeys();
 
     std::unique_ptr<Ui::TForm1> ui_;
     QString fileName_;
+    // The file whose listing the grid shows, and its mode; empty and unset
+    // until the first listing.
+    QString shownFile_;
+    std::optional<bool> shownRaw_;
     QWidget* byteOrderWindow_ = nullptr;
 };

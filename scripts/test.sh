@@ -3,7 +3,9 @@
 # runs every test through CTest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh xxd desktop-file-utils groff-base
+# The end-to-end test drives the program on a real X server of its own.
+bash scripts/deps.sh xxd desktop-file-utils groff-base \
+    xvfb openbox xdotool xclip x11-utils imagemagick
 cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSORREL_WERROR=ON
 cmake --build build-test -j"$(nproc)"
 cd build-test

@@ -20,13 +20,15 @@ void ShowExceptionMessage(const QString& message);
 void ShowException(const std::exception_ptr& error);
 
 // Runs the body of an event handler; an exception that escapes it goes to
-// the exception display, and the handler returns.
+// the exception display, and the handler returns. False when it did.
 template <typename Body>
-void RunHandler(Body&& body) noexcept {
+bool RunHandler(Body&& body) noexcept {
     try {
         body();
+        return true;
     } catch (...) {
         ShowException(std::current_exception());
+        return false;
     }
 }
 

@@ -51,14 +51,18 @@ struct Outcome {
     const char* error;        // a piece of the exception display's text, or none
 };
 
+// Which file the caption names: the good one shown before, or the hostile one.
+enum class Names { Good, Hostile };
+
 struct HostileCase {
     const char* name;
     Hostile kind;
-    bool captionNamesIt;  // the caption names the file after its load
-    bool dropped;         // dropped on the window rather than chosen in the dialog
-    Outcome load;         // the load, through the dialog or the drop
-    Outcome reload;       // SpeedButton2Click
-    Outcome byteOrder;    // FormShow of the byte-order window
+    Names afterLoad;    // the caption names the file whose listing is shown
+    Names afterReload;  // ... after the reload, and after the check box
+    bool dropped;       // dropped on the window rather than chosen in the dialog
+    Outcome load;       // the load, through the dialog or the drop
+    Outcome reload;     // SpeedButton2Click, and again from a change of the check box
+    Outcome byteOrder;  // FormShow of the byte-order window
 };
 
 void PrintTo(const HostileCase& c, std::ostream* out) {
@@ -69,19 +73,30 @@ const char* const TooLarge = "слишком велик";
 const char* const ReadShort = "прочитан не полностью";
 constexpr Outcome Silent = {Kept, 0, nullptr};
 
+constexpr Names Good = Names::Good;
+constexpr Names Bad = Names::Hostile;
+
 const HostileCase Cases[] = {
-    {"Missing", Hostile::Missing, false, false, Silent, Silent, Silent},
+    {"Missing", Hostile::Missing, Good, Good, false, Silent, Silent, Silent},
     // The dialog opens a folder typed into it instead of choosing it; a folder
     // dropped on the window is loaded.
-    {"Directory", Hostile::Directory, false, true, Silent, Silent, Silent},
-    {"FifoWithoutWriter", Hostile::Fifo, false, false, Silent, Silent, Silent},
-    {"DevZero", Hostile::DevZero, false, false, Silent, Silent, Silent},
-    {"DevNull", Hostile::DevNull, false, false, Silent, Silent, Silent},
-    {"Empty", Hostile::Empty, true, false, {1, 0, nullptr}, {1, 0, nullptr}, {1, 0, nullptr}},
-    {"OneByte", Hostile::OneByte, true, false, {1, 1, nullptr}, {1, 0, nullptr}, {2, 0, nullptr}},
+    {"Directory", Hostile::Directory, Good, Good, true, Silent, Silent, Silent},
+    {"FifoWithoutWriter", Hostile::Fifo, Good, Good, false, Silent, Silent, Silent},
+    {"DevZero", Hostile::DevZero, Good, Good, false, Silent, Silent, Silent},
+    {"DevNull", Hostile::DevNull, Good, Good, false, Silent, Silent, Silent},
+    {"Empty", Hostile::Empty, Bad, Bad, false, {1, 0, nullptr}, {1, 0, nullptr}, {1, 0, nullptr}},
+    {"OneByte",
+     Hostile::OneByte,
+     Bad,
+     Bad,
+     false,
+     {1, 1, nullptr},
+     {1, 0, nullptr},
+     {2, 0, nullptr}},
     {"SparseFourGiBAndTwo",
      Hostile::FourGiBAndTwo,
-     true,
+     Good,
+     Good,
      false,
      {Kept, 0, TooLarge},
      {Kept, 0, TooLarge},
@@ -89,12 +104,13 @@ const HostileCase Cases[] = {
     // After the failed load the file is 10 bytes long, and the next runs list it.
     {"ShrinksWhileRead",
      Hostile::Shrinks,
-     true,
+     Good,
+     Bad,
      false,
      {Kept, 1, ReadShort},
      {6, 0, nullptr},
      {11, 0, nullptr}},
-    {"WithoutReadPermission", Hostile::Unreadable, false, false, Silent, Silent, Silent},
+    {"WithoutReadPermission", Hostile::Unreadable, Good, Good, false, Silent, Silent, Silent},
 };
 
 class HostileWindowsTest : public WindowsTest, public ::testing::WithParamInterface<HostileCase> {
@@ -221,7 +237,7 @@ TEST_P(HostileWindowsTest, HasOneClearOutcomeAndKeepsTheFormerListing) {
         }
     }
     EXPECT_EQ(form1()->openDialogFileName(), path);  // the current image, whatever it is
-    EXPECT_EQ(form1()->windowTitle(), CaptionFor(c.captionNamesIt ? path : good));
+    EXPECT_EQ(form1()->windowTitle(), CaptionFor(c.afterLoad == Good ? good : path));
     expectOutcome("load", c.load, path, before, listing(), false);
 
     before = user_.boxes.size();
@@ -229,8 +245,20 @@ TEST_P(HostileWindowsTest, HasOneClearOutcomeAndKeepsTheFormerListing) {
         Watchdog guard(std::string("reloading ") + c.name, 15s);
         reload();
     }
-    EXPECT_EQ(form1()->windowTitle(), CaptionFor(c.captionNamesIt ? path : good));
+    EXPECT_EQ(form1()->windowTitle(), CaptionFor(c.afterReload == Good ? good : path));
     expectOutcome("reload", c.reload, path, before, listing(), false);
+
+    // The check box asks for a raw image: kept when it lists, put back to the
+    // mode of the listing shown when it does not.
+    before = user_.boxes.size();
+    {
+        Watchdog guard(std::string("check box on ") + c.name, 15s);
+        toggleRaw();
+    }
+    EXPECT_EQ(form1()->CheckBox1->isChecked(), c.reload.shownRows != Kept);
+    EXPECT_EQ(form1()->windowTitle(), CaptionFor(c.afterReload == Good ? good : path));
+    expectOutcome("check box", c.reload, path, before, listing(), false);
+    form1()->CheckBox1->setChecked(false);
 
     before = user_.boxes.size();
     {
@@ -294,18 +322,20 @@ TEST_F(HandlerFaultTest, FaultsInReloadCheckBoxAndDropAreShownAndTheNextRunLists
         Watchdog guard("check box on a 4 GiB image", 15s);
         toggleRaw();
     }
-    EXPECT_TRUE(form1()->CheckBox1->isChecked());
+    // Back to the mode of the listing shown, and nothing read again.
+    EXPECT_FALSE(form1()->CheckBox1->isChecked());
     expectFault(path, 2);
 
     // The file shrinks back to its first 6 bytes: the check box's mode shows.
     ASSERT_TRUE(hostile::ResizeFile(Std(path), 6));
-    reload();
+    toggleRaw();
     EXPECT_EQ(errors(), 2);
+    EXPECT_TRUE(form1()->CheckBox1->isChecked());
     ASSERT_EQ(ShownRows(listing()), 4u);
     EXPECT_EQ(Cell(listing(), 0, 0), "0000h");
     EXPECT_EQ(Cell(listing(), 0, 2), "jmp  0000h");
 
-    // A dropped file too large: shown, and the caption already names it.
+    // A dropped file too large: shown, and the caption names the file shown.
     const QString huge = imagePath(QStringLiteral("huge.bin"));
     ASSERT_TRUE(hostile::MakeSparseFile(Std(huge), fourGiBAndTwo));
     {
@@ -314,7 +344,7 @@ TEST_F(HandlerFaultTest, FaultsInReloadCheckBoxAndDropAreShownAndTheNextRunLists
     }
     ASSERT_EQ(errors(), 3);
     EXPECT_TRUE(user_.boxes.back().text.contains(huge));
-    EXPECT_EQ(form1()->windowTitle(), CaptionFor(huge));
+    EXPECT_EQ(form1()->windowTitle(), CaptionFor(path));
     EXPECT_EQ(Cell(listing(), 0, 2), "jmp  0000h");
 
     // The next drop lists normally.

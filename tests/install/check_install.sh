@@ -71,8 +71,8 @@ desktop=$prefix/$datadir/applications/sorrel.desktop
 check "$datadir/applications/sorrel.desktop exists" test -f "$desktop"
 value() { sed -n "s/^$1=//p" "$desktop" 2>/dev/null | head -n 1; }
 check "desktop entry: Type=Application" test "$(value Type)" = Application
-check "desktop entry: Exec=sorrel, the installed program" \
-    test "$(value Exec)" = sorrel -a -x "$prefix/$bindir/$(value Exec)"
+check "desktop entry: Exec=sorrel %f, the installed program given the chosen file" \
+    test "$(value Exec)" = "sorrel %f" -a -x "$prefix/$bindir/sorrel"
 check "desktop entry: Icon=sorrel" test "$(value Icon)" = sorrel
 check "desktop entry: Terminal=false" test "$(value Terminal)" = false
 check "desktop entry: Name and Name[ru]" \
@@ -91,25 +91,44 @@ check "64x64 icon apps/sorrel.png is a 64 by 64 PNG" \
     test "$(od -An -tx1 -j0 -N24 "$png" 2>/dev/null | tr -d ' \n')" = \
     "89504e470d0a1a0a0000000d494844520000004000000040"
 
-# The manual page, and that it renders without warnings.
-manpage=$prefix/$mandir/man1/sorrel-dis.1
-check "$mandir/man1/sorrel-dis.1 exists" test -f "$manpage"
-if command -v groff >/dev/null; then
-    groff -ww -z -man "$manpage" >"$work/groff" 2>&1
-    if [ $? -eq 0 ] && [ ! -s "$work/groff" ]; then
-        ok "the manual page renders without warnings"
+# The manual pages, and that they render without warnings.
+for page in sorrel.1 sorrel-dis.1; do
+    manpage=$prefix/$mandir/man1/$page
+    check "$mandir/man1/$page exists" test -f "$manpage"
+    if command -v groff >/dev/null; then
+        groff -ww -z -man "$manpage" >"$work/groff" 2>&1
+        if [ $? -eq 0 ] && [ ! -s "$work/groff" ]; then
+            ok "$page renders without warnings"
+        else
+            cat "$work/groff"
+            fail "$page renders without warnings"
+        fi
     else
-        cat "$work/groff"
-        fail "the manual page renders without warnings"
+        echo "skip  groff (not installed)"
     fi
-else
-    echo "skip  groff (not installed)"
-fi
+done
 
 # The example images, as committed.
 samples=$prefix/$datadir/sorrel/samples
 for f in header-program.bin raw-program.bin odd-length.bin README.md; do
     check "$datadir/sorrel/samples/$f as in the source" cmp -s "$samples/$f" "$source/samples/$f"
+done
+
+# The installed program's command line: --help and --version need no display.
+gui=$prefix/$bindir/sorrel
+nodisplay() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$@"; }
+nodisplay "$gui" --help >"$work/help.out" 2>"$work/help.err"
+check "sorrel --help: exit 0, the usage on standard output, without a display" \
+    test $? -eq 0 -a ! -s "$work/help.err" -a "$(head -n 1 "$work/help.out")" = "Usage: sorrel [FILE]"
+nodisplay "$gui" --version >"$work/version.out" 2>&1
+check "sorrel --version: exit 0, the version, without a display" \
+    test $? -eq 0 -a "$(cat "$work/version.out")" = "sorrel $(sed -n 's/^project(sorrel VERSION \([0-9.]*\).*/\1/p' "$source/CMakeLists.txt")"
+# The toolkit takes its own options (-platform ...) out first.
+for wrong in "--bogus" "-platform offscreen -x" "a.bin b.bin"; do
+    # shellcheck disable=SC2086 # the words of one case
+    QT_QPA_PLATFORM=offscreen timeout 20 "$gui" $wrong >"$work/wrong.out" 2>"$work/wrong.err"
+    check "sorrel $wrong: exit 2, the usage on standard error" \
+        test $? -eq 2 -a ! -s "$work/wrong.out" -a -n "$(grep -x 'Usage: sorrel \[FILE\]' "$work/wrong.err")"
 done
 
 # The installed lister runs: --help, and the samples listed as they should be.

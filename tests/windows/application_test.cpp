@@ -3,11 +3,17 @@
 // window is closed.
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QEvent>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
+#include <sstream>
 #include <stdexcept>
 
+#include "command_line.h"
 #include "sorrel_application.h"
 #include "window_test_support.h"
 
@@ -112,6 +118,105 @@ TEST(ApplicationTest, ClosingTheMainWindowEndsTheEventLoopEvenWithTheByteOrderWi
     guard.start(10000);
     EXPECT_EQ(QCoreApplication::exec(), 0);
     EXPECT_FALSE(timedOut);
+}
+
+using Action = sorrel::CommandLine::Action;
+
+struct CommandLineCase {
+    std::vector<std::string> args;
+    Action action;
+    std::string file;
+    std::string error;
+};
+
+TEST(ApplicationTest, CommandLineTakesOneFileHelpAndVersion) {
+    const CommandLineCase cases[] = {
+        {{}, Action::Run, "", ""},
+        {{"image.bin"}, Action::Run, "image.bin", ""},
+        {{"--", "--help"}, Action::Run, "--help", ""},
+        {{"-"}, Action::Run, "-", ""},
+        {{"--help"}, Action::Help, "", ""},
+        {{"-h"}, Action::Help, "", ""},
+        {{"--version"}, Action::Version, "", ""},
+        // Before the toolkit takes out its own options, --help still wins.
+        {{"-platform", "offscreen", "--help"}, Action::Help, "", ""},
+        {{"a.bin", "--bogus", "--version"}, Action::Version, "", ""},
+        {{"--bogus"}, Action::Wrong, "", "unknown option '--bogus'"},
+        {{"-x", "a.bin"}, Action::Wrong, "", "unknown option '-x'"},
+        {{"a.bin", "b.bin"}, Action::Wrong, "", "only one image file can be given"},
+    };
+    for (const CommandLineCase& c : cases) {
+        const sorrel::CommandLine line = sorrel::ParseCommandLine(c.args);
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        EXPECT_EQ(line.action, c.action);
+        EXPECT_EQ(line.file, c.file);
+        EXPECT_EQ(line.error, c.error);
+    }
+    EXPECT_TRUE(sorrel::Usage.starts_with("Usage: sorrel [FILE]\n"));
+    EXPECT_EQ(sorrel::VersionText(), "sorrel 1.0.0\n");
+}
+
+using StartTest = WindowsTest;
+
+// A file named on the command line, relative to the working folder.
+struct StartCase {
+    const char* name;
+    QByteArray bytes;  // empty: no such file
+    int warnings;
+    bool listed;
+    const char* error;  // what standard error is told
+};
+
+TEST_F(StartTest, FileNamedOnTheCommandLineOpensAsIfChosenInTheDialog) {
+    const StartCase cases[] = {
+        {"even.bin", Words({0x8000, 0x07E0}), 0, true, ""},
+        {"odd.bin", Words({0x8000, 0x07E0}) + QByteArray(1, '\x07'), 1, true, ""},
+        {"missing.bin", QByteArray(), 0, false,
+         "sorrel: cannot open 'missing.bin': No such file or directory\n"},
+    };
+    const QString saved = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir_.path()));
+    for (const StartCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        windows_ = std::make_unique<SorrelWindows>(CreateWindows());
+        form1()->show();
+        const QString path = imagePath(QString::fromUtf8(c.name));
+        if (!c.bytes.isEmpty()) {
+            writeImage(QString::fromUtf8(c.name), c.bytes);
+        }
+        const int warningsBefore = warnings();
+        std::ostringstream errors;
+        OpenAtStart(*form1(), c.name, errors);
+        EXPECT_EQ(errors.str(), c.error);
+        QCoreApplication::processEvents();  // the event loop runs
+        EXPECT_EQ(warnings() - warningsBefore, c.warnings);
+        EXPECT_EQ(form1()->openDialogFileName(), path);
+        EXPECT_EQ(form1()->OpenDialog1->selectedFiles(), QStringList{path});
+        if (c.listed) {
+            EXPECT_EQ(form1()->windowTitle(), "Sorrel Дизассемблер - [" + path + "]");
+            ASSERT_EQ(ShownRows(listing()), 3u);
+            EXPECT_EQ(Cell(listing(), 0, 1), "1000000000000000");
+        } else {
+            EXPECT_EQ(form1()->windowTitle(), QStringLiteral("Sorrel Дизассемблер "));
+            EXPECT_EQ(listing()->source(), nullptr);
+        }
+    }
+    EXPECT_TRUE(QDir::setCurrent(saved));
+    EXPECT_EQ(errors(), 0);
+}
+
+TEST_F(StartTest, TheToolkitsOwnTextsAreRussian) {
+    auto* buttons = form1()->OpenDialog1->findChild<QDialogButtonBox*>();
+    ASSERT_NE(buttons, nullptr);
+    EXPECT_EQ(buttons->button(QDialogButtonBox::Open)->text(), QStringLiteral("&Открыть"));
+    EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Отмена"));
+
+    // The toolkit's Russian keeps "OK" as it is; the other buttons of a
+    // message box read in Russian.
+    QMessageBox box(QMessageBox::NoIcon, QString(), QString(),
+                    QMessageBox::Ok | QMessageBox::Close | QMessageBox::Yes);
+    EXPECT_EQ(box.button(QMessageBox::Close)->text(), QStringLiteral("Закрыть"));
+    EXPECT_EQ(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Да"));
 }
 
 }  // namespace

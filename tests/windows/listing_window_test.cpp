@@ -120,6 +120,7 @@ TEST_F(ListingTest, CheckBoxSwitchesBetweenRawAndHeaderByReloading) {
 TEST_F(ListingTest, ReloadAndCheckBoxBeforeAnyLoadChangeNothing) {
     reload();
     toggleRaw();
+    EXPECT_TRUE(form1()->CheckBox1->isChecked());  // no listing to contradict: it stays
     toggleRaw();
     EXPECT_EQ(form1()->windowTitle(), Fresh);
     EXPECT_EQ(listing()->source(), nullptr);

@@ -46,11 +46,14 @@ TEST_F(ReadFaultsTest, FileThatShrinksWhileReadIsReportedAndTheListingKept) {
     ASSERT_EQ(ShownRows(listing()), 3u);
     EXPECT_EQ(Cell(listing(), 0, 1), "1000000000000000");
     EXPECT_EQ(Cell(listing(), 1, 1), "0000011111100000");
-    // The caption already names the new file, and a reload reads it as it is now.
-    EXPECT_TRUE(form1()->windowTitle().contains(path));
+    // The caption names the file shown; a reload reads the new one as it is
+    // now, and the caption then names it.
+    EXPECT_FALSE(form1()->windowTitle().contains(path));
+    EXPECT_TRUE(form1()->windowTitle().contains(imagePath(QStringLiteral("kept.bin"))));
     reload();
     EXPECT_EQ(ShownRows(listing()), 6u);
     EXPECT_EQ(errors(), 1);
+    EXPECT_TRUE(form1()->windowTitle().contains(path));
 }
 
 TEST_F(ReadFaultsTest, ImageOfFourGiBIsRefusedInBothWindowsAndTheProgramGoesOn) {
