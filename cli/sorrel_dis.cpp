@@ -1,9 +1,6 @@
 // sorrel-dis: lists a Sorrel image on standard output, one row a line, the
 // same texts as the windows. It streams: the image is read in pieces and the
 // listing written in large pieces, so its memory does not grow with the image.
-#include <poll.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -16,6 +13,7 @@
 
 #include "image_file.h"
 #include "listing_writer.h"
+#include "posix_io.h"
 
 namespace {
 
@@ -45,17 +43,10 @@ constexpr std::string_view Usage =
 
 constexpr std::size_t ChunkSize = std::size_t{1} << 17;
 
+// Standard error and the usage on standard output: what cannot be written
+// is given up.
 void Print(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t done = ::write(fd, text.data(), text.size());
-        if (done < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return;
-        }
-        text.remove_prefix(static_cast<std::size_t>(done));
-    }
+    sorrel::WriteAll(fd, text);
 }
 
 void Error(const std::string& message) {
@@ -67,35 +58,6 @@ int UsageError(const std::string& message) {
     Print(2, Usage);
     return 2;
 }
-
-// Standard output with plain write(2): partial writes are continued, a
-// non-blocking descriptor is waited for, and a closed pipe ends the listing.
-struct Output {
-    int error = 0;
-
-    bool put(std::string_view text) {
-        while (!text.empty()) {
-            const ssize_t done = ::write(1, text.data(), text.size());
-            if (done >= 0) {
-                text.remove_prefix(static_cast<std::size_t>(done));
-                continue;
-            }
-            if (errno == EINTR) {
-                continue;
-            }
-            if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                pollfd p{};
-                p.fd = 1;
-                p.events = POLLOUT;
-                poll(&p, 1, -1);
-                continue;
-            }
-            error = errno;
-            return false;
-        }
-        return true;
-    }
-};
 
 void WarnOddLength(const std::string& name, std::uint64_t size) {
     Error("warning: " + name + ": the length (" + std::to_string(size) +
@@ -109,16 +71,20 @@ int Run(sorrel::ListingMode mode, const std::string& name) {
     // A file given by name is opened as a regular file only (never blocks);
     // "-" is read as a stream to its end.
     ImageFile file =
-        stream ? ImageFile::fromDescriptor(0, "standard input") : ImageFile::open(name);
+        stream ? ImageFile::fromDescriptor(sorrel::FileDescriptor::borrowed(0), "standard input")
+               : ImageFile::open(name, ImageFile::Accept::RegularFile);
     const std::uint64_t size = file.size();
     const bool words = mode != sorrel::ListingMode::Bytes;
     if (!stream && words && size % 2 != 0) {
         WarnOddLength(name, size);
     }
 
-    Output output;
-    sorrel::ListingWriter writer(mode,
-                                 [&output](std::string_view text) { return output.put(text); });
+    // Standard output: a closed pipe ends the listing.
+    int outputError = 0;
+    sorrel::ListingWriter writer(mode, [&outputError](std::string_view text) {
+        outputError = sorrel::WriteAll(1, text);
+        return outputError == 0;
+    });
     std::unique_ptr<std::uint8_t[]> chunk(new std::uint8_t[ChunkSize]);
     std::uint64_t total = 0;
     bool writing = true;
@@ -152,10 +118,10 @@ int Run(sorrel::ListingMode mode, const std::string& name) {
         writing = false;
     }
     if (!writing) {
-        if (output.error == EPIPE) {
+        if (outputError == EPIPE) {
             return 1;  // the reader has gone: nothing to tell it
         }
-        Error("cannot write the listing: " + std::string(std::strerror(output.error)));
+        Error("cannot write the listing: " + std::string(std::strerror(outputError)));
         return 1;
     }
     if (stream && words && total % 2 != 0) {
