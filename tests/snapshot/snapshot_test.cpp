@@ -12,8 +12,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <semaphore>
 #include <stop_token>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -236,6 +238,35 @@ TEST_F(SnapshotTest, StopsWhenAsked) {
         EXPECT_EQ(read.image, nullptr);
         EXPECT_EQ(seen, c.progress);
     }
+}
+
+// The reader as the windows will run it: on a thread of its own, stopped
+// from this one while it is between pieces.
+TEST_F(SnapshotTest, StopsWhenAskedFromAnotherThread) {
+    ImageFile file = open(write("thread.bin", Pattern(4000)));
+    std::binary_semaphore firstPiece(0), stopAsked(0);
+    std::vector<std::uint64_t> seen;
+    sorrel::SnapshotRead read;
+    std::jthread reader([&](std::stop_token stop) {
+        sorrel::ReadControl control;
+        control.stop = stop;
+        control.pieceSize = 1000;
+        control.progress = [&](std::uint64_t done, std::uint64_t) {
+            seen.push_back(done);
+            if (seen.size() == 1) {
+                firstPiece.release();
+                stopAsked.acquire();
+            }
+        };
+        read = sorrel::ReadSnapshot(file, control);
+    });
+    firstPiece.acquire();
+    reader.request_stop();
+    stopAsked.release();
+    reader.join();
+    EXPECT_TRUE(read.cancelled());
+    EXPECT_EQ(read.image, nullptr);
+    EXPECT_EQ(seen, std::vector<std::uint64_t>{1000});
 }
 
 // The plain form is the read in pieces without a stop: the same snapshot.
