@@ -7,6 +7,7 @@
 #include <QMetaObject>
 
 #include "image_file.h"
+#include "image_messages.h"
 
 TForm1* Form1 = nullptr;
 TOptionWin* OptionWin = nullptr;
@@ -48,7 +49,8 @@ void OpenAtStart(TForm1& form, const std::string& file, std::ostream& errors) {
     const QString path =
         QFileInfo(QFile::decodeName(QByteArray::fromStdString(file))).absoluteFilePath();
     try {
-        sorrel::ImageFile::open(QFile::encodeName(path).toStdString());
+        sorrel::ImageFile::open(sorrel::LocalFileName(path),
+                                sorrel::ImageFile::Accept::RegularFile);
     } catch (const sorrel::ImageError& e) {
         errors << "sorrel: cannot open '" << file << "': " << e.reason() << '\n';
     }

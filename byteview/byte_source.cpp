@@ -1,6 +1,6 @@
 #include "byte_source.h"
 
-#include "listing_source.h"
+#include "short_text_qt.h"
 
 namespace sorrel {
 

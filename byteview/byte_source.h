@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "byte_text.h"
-#include "image_file.h"
+#include "image_snapshot.h"
 #include "stringgrid.h"
 
 namespace sorrel {

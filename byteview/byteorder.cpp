@@ -4,7 +4,7 @@
 
 #include "byte_source.h"
 #include "exception_display.h"
-#include "listing_source.h"
+#include "image_messages.h"
 #include "stringgrid.h"
 #include "ui_byteorder.h"
 #include "window_font.h"

@@ -38,7 +38,7 @@ ListingWriter::ListingWriter(ListingMode mode, ListingSink sink, std::uint64_t s
         if (startOffset % 2 != 0) {
             throw std::invalid_argument("a word listing must start at an even offset");
         }
-        makeBitHalves();
+        makeWordTables();
     }
 }
 
@@ -90,65 +90,30 @@ void ListingWriter::writeWordRow(std::uint64_t row, std::uint16_t word) {
 
 // Column 1 of a decoded row, the word's 16 bits, is the bits of its high byte
 // then those of its low byte: two tables of 256 eight-character halves, cut
-// from ListingCellText's own texts and checked against it.
-void ListingWriter::makeBitHalves() {
+// from ListingCellText's own texts. Column 0 of the decoded rows of one block
+// of 256 addresses differs only in the last two hexadecimal digits before the
+// suffix (the number of digits grows only at a power of 16 from 10000h on,
+// the start of a block): the table of those digit pairs, cut from the texts
+// of the first block. The listing tests hold both shapes against
+// ListingCellText at every kind of block.
+void ListingWriter::makeWordTables() {
     bitHalves_.reset(new char[2 * 256 * 8]);
+    lowDigits_.reset(new char[512]);
     for (int b = 0; b < 256; ++b) {
         const ShortText high = ListingCellText(base_, static_cast<std::uint16_t>(b << 8), raw_, 1);
         const ShortText low = ListingCellText(base_, static_cast<std::uint16_t>(b), raw_, 1);
-        if (high.size != 16 || low.size != 16) {
-            bitHalves_.reset();
-            return;
-        }
         std::memcpy(&bitHalves_[8 * b], high.data.data(), 8);
         std::memcpy(&bitHalves_[2048 + 8 * b], low.data.data() + 8, 8);
-    }
-    for (const std::uint16_t w : {0x1234, 0xA5C3, 0xFFFF, 0x0080}) {
-        const ShortText t = ListingCellText(base_, w, raw_, 1);
-        if (std::memcmp(t.data.data(), &bitHalves_[8 * (w >> 8)], 8) != 0 ||
-            std::memcmp(t.data.data() + 8, &bitHalves_[2048 + 8 * (w & 0xFF)], 8) != 0) {
-            bitHalves_.reset();
-            return;
-        }
+        const ShortText address =
+            ListingCellText(base_ + static_cast<std::uint64_t>(b), 0, raw_, 0);
+        std::memcpy(&lowDigits_[2 * b], address.data.data() + address.size - 3, 2);
     }
 }
 
-// Column 0 of the rows of one block of 256 decoded rows differs only in the
-// last two hexadecimal digits before the suffix. Whether that holds is checked
-// against ListingCellText itself, at both ends of every block; where it does
-// not, the rows are made cell by cell.
+// The text of column 0 for the first row of the block of row.
 void ListingWriter::startBlock(std::uint64_t row) {
-    const std::uint64_t block = (row - base_) >> 8;
-    block_ = block;
-    blockPatchable_ = false;
-    if (!lowDigits_) {
-        lowDigits_.reset(new char[512]);
-        const std::size_t len = ListingCellText(base_, 0, raw_, 0).size;
-        for (int j = 0; j < 256; ++j) {
-            const ShortText t = ListingCellText(base_ + static_cast<std::uint64_t>(j), 0, raw_, 0);
-            if (t.size != len || len < 3) {
-                lowDigits_[0] = '\0';  // not two digits and a suffix: never patch
-                return;
-            }
-            lowDigits_[2 * j] = t.data[len - 3];
-            lowDigits_[2 * j + 1] = t.data[len - 2];
-        }
-    }
-    if (lowDigits_[0] == '\0') {
-        return;
-    }
-    const std::uint64_t first = base_ + (block << 8);
-    const ShortText a = ListingCellText(first, 0, raw_, 0);
-    const ShortText z = ListingCellText(first + 255, 0, raw_, 0);
-    const std::size_t n = a.size;
-    if (n < 3 || z.size != n || std::memcmp(a.data.data(), z.data.data(), n - 3) != 0 ||
-        a.data[n - 1] != z.data[n - 1] || a.data[n - 3] != lowDigits_[0] ||
-        a.data[n - 2] != lowDigits_[1] || z.data[n - 3] != lowDigits_[510] ||
-        z.data[n - 2] != lowDigits_[511]) {
-        return;
-    }
-    blockText_ = a;
-    blockPatchable_ = true;
+    block_ = (row - base_) >> 8;
+    blockText_ = ListingCellText(base_ + (block_ << 8), 0, raw_, 0);
 }
 
 void ListingWriter::writeWords(const std::uint8_t* p, std::size_t n) {
@@ -185,12 +150,6 @@ void ListingWriter::writeWords(const std::uint8_t* p, std::size_t n) {
         }
         if (((row - base_) >> 8) != block_) {
             startBlock(row);
-        }
-        if (!blockPatchable_ || !bitHalves_) {
-            writeWordRow(row, static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
-            p += 2;
-            ++row;
-            continue;
         }
         // The rest of this block of addresses, or of the piece, in one run.
         std::size_t run = 256 - static_cast<std::size_t>((row - base_) & 0xFF);

@@ -52,7 +52,7 @@ class ListingWriter {
     void writeCells(const ShortText& c0, const ShortText& c1, const ShortText& c2);
     const std::uint8_t* writeRun(const std::uint8_t* p, std::size_t run, std::uint64_t row,
                                  const std::uint8_t* last);
-    void makeBitHalves();
+    void makeWordTables();
     void startBlock(std::uint64_t row);
     void flush();
 
@@ -79,8 +79,7 @@ class ListingWriter {
     // Column 0 of decoded rows in blocks of 256: the text of the block's first
     // row, whose last two digits the rows of the block replace with theirs.
     ShortText blockText_;
-    std::uint64_t block_ = UINT64_MAX;  // (row - base) / 256 of blockText_
-    bool blockPatchable_ = false;
+    std::uint64_t block_ = UINT64_MAX;   // (row - base) / 256 of blockText_
     std::unique_ptr<char[]> lowDigits_;  // 256 pairs: the last two digits of 0..255
     // The eight bits of each byte value (column 2 of the byte-order listing).
     std::unique_ptr<ShortText[]> byteBits_;

@@ -1,9 +1,6 @@
 // sorrel-dis: lists a Sorrel image on standard output, one row a line, the
 // same texts as the windows. It streams: the image is read in pieces and the
 // listing written in large pieces, so its memory does not grow with the image.
-#include <poll.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -16,46 +13,45 @@
 
 #include "image_file.h"
 #include "listing_writer.h"
+#include "posix_io.h"
 
 namespace {
 
 constexpr std::string_view Usage =
-    "Usage: sorrel-dis [--raw] [--bytes] FILE|-\n"
+    "Usage: sorrel-dis [--raw | --bytes] FILE|-\n"
+    "       sorrel-dis --help | --version\n"
     "Lists a Sorrel image, a flat file of 16-bit little-endian words, one row a\n"
     "line, the three columns joined by a tab, without a title row.\n"
     "\n"
-    "  FILE     the image file; - reads standard input\n"
-    "  (none)   an image with a header: the first 256 words are listed as\n"
-    "           \"0000(0)\" ... \"00FF(255)\" with their bits and are not decoded;\n"
-    "           the program part is listed from \"0000h\" with its disassembly\n"
-    "  --raw    a raw image: every word is decoded, from \"0000h\" on\n"
-    "  --bytes  the byte-order listing: each byte's offset, the index of the\n"
-    "           word it begins (even offsets only) and its eight bits\n"
-    "  --help   show this text\n"
-    "  --       ends the options (for a file named like an option)\n"
+    "  FILE         the image file: a regular file, or a pipe, FIFO or character\n"
+    "               device, read as a stream to its end; - reads standard input\n"
+    "  (no option)  an image with a header: the first 256 words are listed as\n"
+    "               \"0000(0)\" ... \"00FF(255)\" with their bits and are not\n"
+    "               decoded; the program part is listed from \"0000h\" with its\n"
+    "               disassembly\n"
+    "  -r, --raw    a raw image: every word is decoded, from \"0000h\" on\n"
+    "  -b, --bytes  the byte-order listing: each byte's offset, the index of the\n"
+    "               word it begins (even offsets only) and its eight bits; it has\n"
+    "               no raw or header mode, so it does not go with --raw\n"
+    "  -h, --help   show this text\n"
+    "  --version    show the program's name and version\n"
+    "  --           ends the options (for a file named like an option)\n"
     "\n"
-    "A file of odd length gets a warning on standard error and its last byte is\n"
-    "not listed; --bytes lists every byte, the last odd one included, and gives\n"
-    "no warning.\n"
+    "A file of odd length gets a warning on standard error (for a stream, after\n"
+    "its listing) and its last byte is not listed; --bytes lists every byte, the\n"
+    "last odd one included, and gives no warning.\n"
     "\n"
     "Exit status: 0 when listed; 1 when the file cannot be opened or read (a\n"
-    "directory, FIFO or device given by name is refused), when the listing\n"
-    "cannot be written, or when the reader of the output closed it early;\n"
-    "2 on wrong usage.\n";
+    "directory is refused), when the listing cannot be written, or, without a\n"
+    "message, when the reader of the output closed it early; 2 on wrong usage\n"
+    "(also --raw with --bytes).\n";
 
 constexpr std::size_t ChunkSize = std::size_t{1} << 17;
 
+// Standard error and the usage on standard output: what cannot be written
+// is given up.
 void Print(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t done = ::write(fd, text.data(), text.size());
-        if (done < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return;
-        }
-        text.remove_prefix(static_cast<std::size_t>(done));
-    }
+    sorrel::WriteAll(fd, text);
 }
 
 void Error(const std::string& message) {
@@ -68,35 +64,6 @@ int UsageError(const std::string& message) {
     return 2;
 }
 
-// Standard output with plain write(2): partial writes are continued, a
-// non-blocking descriptor is waited for, and a closed pipe ends the listing.
-struct Output {
-    int error = 0;
-
-    bool put(std::string_view text) {
-        while (!text.empty()) {
-            const ssize_t done = ::write(1, text.data(), text.size());
-            if (done >= 0) {
-                text.remove_prefix(static_cast<std::size_t>(done));
-                continue;
-            }
-            if (errno == EINTR) {
-                continue;
-            }
-            if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                pollfd p{};
-                p.fd = 1;
-                p.events = POLLOUT;
-                poll(&p, 1, -1);
-                continue;
-            }
-            error = errno;
-            return false;
-        }
-        return true;
-    }
-};
-
 void WarnOddLength(const std::string& name, std::uint64_t size) {
     Error("warning: " + name + ": the length (" + std::to_string(size) +
           " bytes) is not a multiple of the 2-byte instruction length; the last byte is not "
@@ -105,20 +72,25 @@ void WarnOddLength(const std::string& name, std::uint64_t size) {
 
 int Run(sorrel::ListingMode mode, const std::string& name) {
     using sorrel::ImageFile;
-    const bool stream = name == "-";
-    // A file given by name is opened as a regular file only (never blocks);
-    // "-" is read as a stream to its end.
-    ImageFile file =
-        stream ? ImageFile::fromDescriptor(0, "standard input") : ImageFile::open(name);
+    // "-" is standard input; a name may be a regular file, listed to the size
+    // taken at open, or a pipe, FIFO or character device, read as a stream to
+    // its end as standard input is. A directory is refused.
+    ImageFile file = name == "-" ? ImageFile::fromDescriptor(sorrel::FileDescriptor::borrowed(0),
+                                                             "standard input")
+                                 : ImageFile::open(name, ImageFile::Accept::RegularFileOrStream);
+    const bool stream = file.isStream();
     const std::uint64_t size = file.size();
     const bool words = mode != sorrel::ListingMode::Bytes;
     if (!stream && words && size % 2 != 0) {
-        WarnOddLength(name, size);
+        WarnOddLength(file.path(), size);
     }
 
-    Output output;
-    sorrel::ListingWriter writer(mode,
-                                 [&output](std::string_view text) { return output.put(text); });
+    // Standard output: a closed pipe ends the listing.
+    int outputError = 0;
+    sorrel::ListingWriter writer(mode, [&outputError](std::string_view text) {
+        outputError = sorrel::WriteAll(1, text);
+        return outputError == 0;
+    });
     std::unique_ptr<std::uint8_t[]> chunk(new std::uint8_t[ChunkSize]);
     std::uint64_t total = 0;
     bool writing = true;
@@ -152,14 +124,14 @@ int Run(sorrel::ListingMode mode, const std::string& name) {
         writing = false;
     }
     if (!writing) {
-        if (output.error == EPIPE) {
+        if (outputError == EPIPE) {
             return 1;  // the reader has gone: nothing to tell it
         }
-        Error("cannot write the listing: " + std::string(std::strerror(output.error)));
+        Error("cannot write the listing: " + std::string(std::strerror(outputError)));
         return 1;
     }
     if (stream && words && total % 2 != 0) {
-        WarnOddLength("standard input", total);
+        WarnOddLength(file.path(), total);
     }
     return 0;
 }
@@ -170,7 +142,6 @@ int main(int argc, char** argv) {
     // A closed pipe is seen as EPIPE from write(), not as a signal.
     std::signal(SIGPIPE, SIG_IGN);
 
-    sorrel::ListingMode mode = sorrel::ListingMode::Header;
     bool raw = false;
     bool bytes = false;
     bool optionsEnded = false;
@@ -181,12 +152,15 @@ int main(int argc, char** argv) {
         if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             if (arg == "--") {
                 optionsEnded = true;
-            } else if (arg == "--raw") {
+            } else if (arg == "--raw" || arg == "-r") {
                 raw = true;
-            } else if (arg == "--bytes") {
+            } else if (arg == "--bytes" || arg == "-b") {
                 bytes = true;
             } else if (arg == "--help" || arg == "-h") {
                 Print(1, Usage);
+                return 0;
+            } else if (arg == "--version") {
+                Print(1, "sorrel-dis " SORREL_VERSION "\n");
                 return 0;
             } else {
                 return UsageError("unknown option '" + std::string(arg) + "'");
@@ -196,14 +170,17 @@ int main(int argc, char** argv) {
         file = arg;
         ++files;
     }
+    if (raw && bytes) {
+        return UsageError(
+            "--raw and --bytes cannot be given together: the byte-order listing has no raw or "
+            "header mode");
+    }
     if (files != 1) {
         return UsageError(files == 0 ? "no image file given" : "only one image file can be given");
     }
-    if (bytes) {
-        mode = sorrel::ListingMode::Bytes;  // the byte order does not depend on --raw
-    } else if (raw) {
-        mode = sorrel::ListingMode::Raw;
-    }
+    const sorrel::ListingMode mode = bytes ? sorrel::ListingMode::Bytes
+                                     : raw ? sorrel::ListingMode::Raw
+                                           : sorrel::ListingMode::Header;
 
     try {
         return Run(mode, file);

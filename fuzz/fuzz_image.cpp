@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "byte_source.h"
+#include "image_messages.h"
 #include "listing_source.h"
 #include "listing_writer.h"
 

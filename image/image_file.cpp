@@ -1,34 +1,19 @@
-// Reading an image file with the plain POSIX calls: open read-only, fstat for
-// the kind and the 64-bit size, and read() in a loop.
+// Opening an image file with the plain POSIX calls: open read-only without
+// waiting, fstat for the kind and the 64-bit size; the reads are posix_io's.
 #include "image_file.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstring>
-#include <new>
 #include <utility>
 
 namespace sorrel {
 
 namespace {
-
-// One read() asks for at most this much; the kernel caps a single read near
-// 2 GiB anyway.
-constexpr std::size_t MaxReadRequest = std::size_t{1} << 30;
-
-// Whether a buffer of size bytes can be addressed at all (on a 32-bit system).
-bool FitsInMemory(std::uint64_t size) {
-    if constexpr (sizeof(std::size_t) < sizeof(std::uint64_t)) {
-        return size <= SIZE_MAX;
-    } else {
-        return true;
-    }
-}
 
 std::string SystemReason(int error) {
     return std::strerror(error);
@@ -49,14 +34,18 @@ std::string Describe(ImageError::Kind kind, const std::string& path, const std::
     return quoted + ": " + reason;
 }
 
-// Waits until fd can be read; used when a descriptor handed to us is in
-// non-blocking mode (a non-blocking pipe on standard input).
-void WaitReadable(int fd) {
-    pollfd p{};
-    p.fd = fd;
-    p.events = POLLIN;
-    while (poll(&p, 1, -1) < 0 && errno == EINTR) {
+// Why a file of this mode is refused, or nullptr when it is accepted.
+const char* Refusal(mode_t mode, ImageFile::Accept accept) {
+    if (S_ISREG(mode)) {
+        return nullptr;
     }
+    if (accept == ImageFile::Accept::RegularFile) {
+        return "not a regular file";
+    }
+    if (S_ISFIFO(mode) || S_ISCHR(mode) || S_ISSOCK(mode)) {
+        return nullptr;
+    }
+    return "not a regular file, pipe or character device";
 }
 
 }  // namespace
@@ -73,140 +62,93 @@ ImageError ShortReadError(const std::string& path, std::uint64_t got, std::uint6
                           std::to_string(expected) + " bytes");
 }
 
-ImageFile::ImageFile(int fd, std::string path, std::uint64_t size)
-    : fd_(fd), path_(std::move(path)), size_(size) {}
+ImageFile::ImageFile(FileDescriptor fd, std::string path, std::uint64_t size, bool stream)
+    : fd_(std::move(fd)), path_(std::move(path)), size_(size), stream_(stream) {}
 
-ImageFile ImageFile::open(const std::string& path) {
+ImageFile ImageFile::open(const std::string& path, Accept accept) {
     using Kind = ImageError::Kind;
     if (path.empty()) {
         throw ImageError(Kind::CannotOpen, path, "no file name given");
     }
     // O_NONBLOCK: opening a FIFO with no writer must not wait for one. The
     // file is never created, truncated or opened for writing.
-    int fd;
+    int raw;
     do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
+        raw = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    } while (raw < 0 && errno == EINTR);
+    if (raw < 0) {
         throw ImageError(Kind::CannotOpen, path, SystemReason(errno));
     }
+    FileDescriptor fd = FileDescriptor::owned(raw);
     struct stat st {};
-    if (fstat(fd, &st) != 0) {
-        const int error = errno;
-        ::close(fd);
-        throw ImageError(Kind::CannotOpen, path, SystemReason(error));
+    if (fstat(fd.get(), &st) != 0) {
+        throw ImageError(Kind::CannotOpen, path, SystemReason(errno));
+    }
+    if (S_ISDIR(st.st_mode)) {
+        throw ImageError(Kind::CannotOpen, path, SystemReason(EISDIR));
+    }
+    if (const char* refusal = Refusal(st.st_mode, accept)) {
+        throw ImageError(Kind::CannotOpen, path, refusal);
     }
     if (!S_ISREG(st.st_mode)) {
-        ::close(fd);
-        throw ImageError(Kind::CannotOpen, path,
-                         S_ISDIR(st.st_mode) ? SystemReason(EISDIR) : "not a regular file");
+        // A stream stays non-blocking: the reads wait with poll().
+        ImageFile file(std::move(fd), path, 0, true);
+        file.awaitWriter_ = S_ISFIFO(st.st_mode);
+        return file;
     }
     // A regular file never blocks; clear the flag so reads behave plainly.
-    const int flags = fcntl(fd, F_GETFL);
+    const int flags = fcntl(fd.get(), F_GETFL);
     if (flags >= 0) {
-        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+        fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
     }
-    return ImageFile(fd, path, static_cast<std::uint64_t>(st.st_size));
+    return ImageFile(std::move(fd), path, static_cast<std::uint64_t>(st.st_size), false);
 }
 
-ImageFile ImageFile::fromDescriptor(int fd, std::string name) {
+ImageFile ImageFile::fromDescriptor(FileDescriptor fd, std::string name) {
     std::uint64_t size = 0;
     struct stat st {};
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    if (fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode)) {
         size = static_cast<std::uint64_t>(st.st_size);
     }
-    ImageFile file(fd, std::move(name), size);
-    file.owned_ = fd != 0;
-    return file;
-}
-
-ImageFile::ImageFile(ImageFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)),
-      owned_(other.owned_),
-      path_(std::move(other.path_)),
-      size_(other.size_) {}
-
-ImageFile& ImageFile::operator=(ImageFile&& other) noexcept {
-    if (this != &other) {
-        if (fd_ >= 0 && owned_) {
-            ::close(fd_);
-        }
-        fd_ = std::exchange(other.fd_, -1);
-        owned_ = other.owned_;
-        path_ = std::move(other.path_);
-        size_ = other.size_;
-    }
-    return *this;
-}
-
-ImageFile::~ImageFile() {
-    if (fd_ >= 0 && owned_) {
-        ::close(fd_);
-    }
+    return ImageFile(std::move(fd), std::move(name), size, true);
 }
 
 std::size_t ImageFile::readSome(std::uint8_t* out, std::size_t count) {
-    if (count > MaxReadRequest) {
-        count = MaxReadRequest;
+    if (awaitWriter_) {
+        // A FIFO reads as ended until a writer opens it; poll() waits for one
+        // that writes or comes and goes.
+        awaitWriter_ = false;
+        WaitReadable(fd_.get());
     }
-    for (;;) {
-        const ssize_t got = ::read(fd_, out, count);
-        if (got >= 0) {
-            return static_cast<std::size_t>(got);
-        }
-        if (errno == EINTR) {
-            continue;
-        }
-        if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            WaitReadable(fd_);
-            continue;
-        }
-        throw ImageError(ImageError::Kind::ReadFailed, path_, SystemReason(errno));
+    const ReadResult got = ReadSome(fd_.get(), out, count);
+    if (got.error != 0) {
+        throw ImageError(ImageError::Kind::ReadFailed, path_, SystemReason(got.error));
     }
+    return got.bytes;
 }
 
 void ImageFile::readExactly(std::uint8_t* out, std::uint64_t count) {
+    readExactly(out, count, MaxReadRequest, {});
+}
+
+bool ImageFile::readExactly(std::uint8_t* out, std::uint64_t count, std::size_t piece,
+                            const std::function<bool(std::uint64_t)>& afterPiece) {
+    piece = std::clamp<std::size_t>(piece, 1, MaxReadRequest);
     std::uint64_t done = 0;
     while (done < count) {
-        const std::uint64_t left = count - done;
-        const std::size_t request =
-            left > MaxReadRequest ? MaxReadRequest : static_cast<std::size_t>(left);
-        const std::size_t got = readSome(out + done, request);
-        if (got == 0) {
-            throw ShortReadError(path_, done, count);
+        const std::uint64_t end = done + std::min<std::uint64_t>(count - done, piece);
+        while (done < end) {
+            const std::size_t got = readSome(out + done, static_cast<std::size_t>(end - done));
+            if (got == 0) {
+                throw ShortReadError(path_, done, count);
+            }
+            done += got;
         }
-        done += got;
-    }
-}
-
-ImageData ImageData::read(const std::string& path, std::uint64_t maxSize) {
-    ImageFile file = ImageFile::open(path);
-    return read(file, maxSize);
-}
-
-ImageData ImageData::read(ImageFile& file, std::uint64_t maxSize) {
-    using Kind = ImageError::Kind;
-    const std::uint64_t size = file.size();
-    if (size > maxSize) {
-        throw ImageError(Kind::TooLarge, file.path(),
-                         std::to_string(size) + " bytes, more than the limit of " +
-                             std::to_string(maxSize) + " bytes");
-    }
-    ImageData image;
-    if (size > 0) {
-        // No fill: every byte is overwritten by the read or the read fails.
-        if (FitsInMemory(size)) {
-            image.bytes_.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(size)]);
+        if (afterPiece && !afterPiece(done)) {
+            return false;
         }
-        if (!image.bytes_) {
-            throw ImageError(Kind::OutOfMemory, file.path(),
-                             "not enough memory for " + std::to_string(size) + " bytes");
-        }
-        // Exactly the size taken at open: bytes appended meanwhile are not read.
-        file.readExactly(image.bytes_.get(), size);
     }
-    image.size_ = size;
-    return image;
+    return true;
 }
 
 }  // namespace sorrel

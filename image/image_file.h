@@ -1,19 +1,22 @@
-// Reading an image file: opened read-only, never created or changed; only
-// regular files are accepted, so a directory, FIFO or device never blocks.
+// Opening and reading an image file: opened read-only, never created or
+// changed, and never blocking at the open. The caller says whether only a
+// regular file is accepted (the windows) or a stream too (sorrel-dis).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <functional>
 #include <stdexcept>
 #include <string>
+
+#include "posix_io.h"
 
 namespace sorrel {
 
 class ImageError : public std::runtime_error {
   public:
     enum class Kind {
-        CannotOpen,  // missing, no access, empty name, not a regular file
+        CannotOpen,  // missing, no access, empty name, a kind refused
         TooLarge,    // larger than a caller's limit
         ReadFailed,  // the system reported an error while reading
         ShortRead,   // end of file before the size taken at open
@@ -34,58 +37,55 @@ class ImageError : public std::runtime_error {
 // The ShortRead error for a file that ended after got of expected bytes.
 ImageError ShortReadError(const std::string& path, std::uint64_t got, std::uint64_t expected);
 
-// An open image file. Move-only; closes the file when destroyed.
+// An open image file. Move-only; closes the file when destroyed, unless its
+// descriptor was borrowed.
 class ImageFile {
   public:
-    // Opens an existing regular file for reading. Throws ImageError(CannotOpen)
-    // with the system's reason; never blocks on a FIFO or device.
-    static ImageFile open(const std::string& path);
-    // Wraps an already open descriptor (standard input); takes ownership
-    // unless it is 0. Its size() is 0 when it is not a regular file.
-    static ImageFile fromDescriptor(int fd, std::string name);
+    // What a file opened by name may be. Every opening call says which.
+    enum class Accept {
+        // A regular file only (the windows): a FIFO or device is refused as
+        // CannotOpen at once, never waited on.
+        RegularFile,
+        // Also a pipe, FIFO or character device, read as a stream to its end
+        // (sorrel-dis). A FIFO is opened without waiting; its first read waits
+        // for a writer, as cat's open would.
+        RegularFileOrStream
+    };
 
-    ImageFile(ImageFile&& other) noexcept;
-    ImageFile& operator=(ImageFile&& other) noexcept;
-    ImageFile(const ImageFile&) = delete;
-    ImageFile& operator=(const ImageFile&) = delete;
-    ~ImageFile();
+    // Opens an existing file for reading; throws ImageError(CannotOpen) with
+    // the system's reason for a file that is missing, unreadable or of a kind
+    // that accept refuses (a directory always). Never blocks.
+    static ImageFile open(const std::string& path, Accept accept);
+    // Wraps an already open descriptor (standard input, borrowed), read as a
+    // stream to its end; size() is that of a regular file, else 0.
+    static ImageFile fromDescriptor(FileDescriptor fd, std::string name);
 
     const std::string& path() const { return path_; }
+    // The size taken at open, 64-bit; 0 for a pipe, FIFO or device.
     std::uint64_t size() const { return size_; }
+    // Read to its end of file rather than to size(): a pipe, FIFO or
+    // character device, or any descriptor given to fromDescriptor.
+    bool isStream() const { return stream_; }
 
-    // Reads up to count bytes, retrying on EINTR; 0 at end of file. Throws
-    // ImageError(ReadFailed) on an error.
+    // Reads up to count bytes; 0 at end of file. Retries EINTR and waits on a
+    // non-blocking descriptor. Throws ImageError(ReadFailed) on an error.
     std::size_t readSome(std::uint8_t* out, std::size_t count);
     // Reads exactly count bytes, looping until they are all in; throws
     // ImageError(ShortRead) at an early end of file, ReadFailed on an error.
     void readExactly(std::uint8_t* out, std::uint64_t count);
+    // The same in pieces of at most piece bytes: after each piece, afterPiece
+    // gets the bytes read so far and returns whether to go on. Returns false
+    // when it stopped the read early, true when all count bytes are in.
+    bool readExactly(std::uint8_t* out, std::uint64_t count, std::size_t piece,
+                     const std::function<bool(std::uint64_t)>& afterPiece);
 
   private:
-    ImageFile(int fd, std::string path, std::uint64_t size);
-    int fd_ = -1;
-    bool owned_ = true;
+    ImageFile(FileDescriptor fd, std::string path, std::uint64_t size, bool stream);
+    FileDescriptor fd_;
     std::string path_;
     std::uint64_t size_ = 0;
-};
-
-// A whole image file in memory, read at one moment: the listing's snapshot.
-class ImageData {
-  public:
-    ImageData() = default;
-    const std::uint8_t* data() const { return bytes_.get(); }
-    std::uint64_t size() const { return size_; }
-    std::uint8_t operator[](std::uint64_t i) const { return bytes_[i]; }
-
-    // Opens path and reads it whole. Throws ImageError: CannotOpen, TooLarge
-    // when the size exceeds maxSize, OutOfMemory, ShortRead or ReadFailed.
-    static ImageData read(const std::string& path, std::uint64_t maxSize = UINT64_MAX);
-    // The same for a file already open (its size taken at open); the windows
-    // open first, so that a file that cannot be opened is told apart early.
-    static ImageData read(ImageFile& file, std::uint64_t maxSize = UINT64_MAX);
-
-  private:
-    std::unique_ptr<std::uint8_t[]> bytes_;
-    std::uint64_t size_ = 0;
+    bool stream_ = false;
+    bool awaitWriter_ = false;  // a FIFO opened by name, not read yet
 };
 
 }  // namespace sorrel

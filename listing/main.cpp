@@ -20,6 +20,7 @@
 #include <QUrl>
 
 #include "exception_display.h"
+#include "image_messages.h"
 #include "listing_source.h"
 #include "stringgrid.h"
 #include "ui_main.h"

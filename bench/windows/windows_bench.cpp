@@ -33,7 +33,7 @@
 #include <string>
 #include <vector>
 
-#include "listing_source.h"
+#include "image_messages.h"
 #include "sorrel_application.h"
 #include "sorrel_windows.h"
 #include "stringgrid.h"

@@ -106,6 +106,30 @@ TEST(ListingWriterTest, ListsEveryWordValue) {
     }
 }
 
+// The listing of bytes that stand at row firstRow of an image, made cell by
+// cell with ListingCellText and ByteCellText themselves.
+std::string CellByCell(const std::vector<std::uint8_t>& image, ListingMode mode,
+                       std::uint64_t firstRow) {
+    const bool bytes = mode == ListingMode::Bytes;
+    const bool raw = mode == ListingMode::Raw;
+    std::string text;
+    const std::uint64_t rows = bytes ? image.size() : image.size() / 2;
+    for (std::uint64_t i = 0; i < rows; ++i) {
+        const std::uint64_t row = firstRow + i;
+        if (bytes) {
+            const std::uint8_t b = image[i];
+            AppendRow(text, sorrel::ByteCellText(row, b, 0), sorrel::ByteCellText(row, b, 1),
+                      sorrel::ByteCellText(row, b, 2));
+        } else {
+            const auto w = static_cast<std::uint16_t>(image[2 * i] | (image[2 * i + 1] << 8));
+            AppendRow(text, sorrel::ListingCellText(row, w, raw, 0),
+                      sorrel::ListingCellText(row, w, raw, 1),
+                      sorrel::ListingCellText(row, w, raw, 2));
+        }
+    }
+    return text;
+}
+
 // Row numbers are 64-bit: rows on both sides of 2^32 words (and bytes) are
 // listed with the same texts as the cell functions give for them.
 TEST(ListingWriterTest, RowsPastThirtyTwoBits) {
@@ -117,29 +141,49 @@ TEST(ListingWriterTest, RowsPastThirtyTwoBits) {
              {(std::uint64_t{1} << 32) - 300, (std::uint64_t{1} << 36) - 5,
               std::uint64_t{65536} - 1}) {
             const std::uint64_t start = bytes ? firstRow : 2 * firstRow;
-            std::string expected;
-            const std::uint64_t rows = bytes ? image.size() : image.size() / 2;
-            for (std::uint64_t i = 0; i < rows; ++i) {
-                const std::uint64_t row = firstRow + i;
-                if (bytes) {
-                    const std::uint8_t b = image[i];
-                    AppendRow(expected, sorrel::ByteCellText(row, b, 0),
-                              sorrel::ByteCellText(row, b, 1), sorrel::ByteCellText(row, b, 2));
-                } else {
-                    const auto w =
-                        static_cast<std::uint16_t>(image[2 * i] | (image[2 * i + 1] << 8));
-                    const bool raw = mode == ListingMode::Raw;
-                    AppendRow(expected, sorrel::ListingCellText(row, w, raw, 0),
-                              sorrel::ListingCellText(row, w, raw, 1),
-                              sorrel::ListingCellText(row, w, raw, 2));
-                }
-            }
-            EXPECT_TRUE(InPieces(image, mode, {333}, start) == expected) << firstRow;
+            EXPECT_TRUE(InPieces(image, mode, {333}, start) == CellByCell(image, mode, firstRow))
+                << firstRow;
         }
     }
     EXPECT_THROW(ListingWriter(
                      ListingMode::Raw, [](std::string_view) { return true; }, 1),
                  std::invalid_argument);
+}
+
+// The decoded rows are made in blocks of 256 addresses, from tables cut from
+// the texts of the first block: the bits of the high and the low byte, and
+// the last two digits of the address. At every kind of block the lines are
+// those of ListingCellText, whatever pieces split the blocks.
+TEST(ListingWriterTest, BlocksOfAddressesMatchTheCellTexts) {
+    constexpr std::uint64_t LastWord = (std::uint64_t{0xFFFFFFFF} / 2) - 1;  // of 4 GiB - 1 bytes
+    struct Case {
+        const char* name;
+        ListingMode mode;
+        std::uint64_t firstRow;
+        std::size_t words;
+        bool oddLastByte;
+    };
+    const Case cases[] = {
+        {"first blocks", ListingMode::Raw, 0, 700, false},
+        {"header, then the first blocks", ListingMode::Header, 0, 256 + 700, false},
+        {"4 to 5 digits", ListingMode::Raw, 0xFFFF - 300, 600, false},
+        {"4 to 5 digits", ListingMode::Header, 256 + 0xFFFF - 300, 600, false},
+        {"5 to 6 digits", ListingMode::Raw, 0xFFFFF - 300, 600, false},
+        {"7 to 8 digits", ListingMode::Header, 256 + 0xFFFFFFF - 300, 600, false},
+        {"last rows of 4 GiB - 1 bytes", ListingMode::Raw, LastWord - 599, 600, true},
+        {"last rows of 4 GiB - 1 bytes", ListingMode::Header, LastWord - 599, 600, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + ", " + Name(c.mode));
+        const std::vector<std::uint8_t> image =
+            RandomImage(2 * c.words + (c.oddLastByte ? 1 : 0), 11);
+        const std::string expected = CellByCell(image, c.mode, c.firstRow);
+        for (const auto& pieces : std::vector<std::vector<std::size_t>>{{1 << 20}, {333}, {2}}) {
+            EXPECT_TRUE(InPieces(image, c.mode, pieces, 2 * c.firstRow) == expected)
+                << "pieces of " << pieces.front();
+        }
+    }
+    EXPECT_EQ(2 * (LastWord + 1) + 1, std::uint64_t{0xFFFFFFFF});
 }
 
 // Once the sink refuses, the writer stops and never calls it again.

@@ -1,6 +1,7 @@
 // Hostile files given to sorrel-dis, a real process, in each of its three
-// modes: by name it lists only regular files and refuses the rest at once
-// with the system's reason; "-" reads whatever standard input is as a stream.
+// modes: by name it lists regular files, reads a FIFO or character device as
+// a stream to its end as "-" does, and refuses the rest at once with the
+// system's reason; "-" reads whatever standard input is as a stream.
 // A file too large to read through is listed with its whole size, and a file
 // that shrinks while listed is an error, never a shorter listing and status 0.
 #include <fcntl.h>
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -56,7 +58,7 @@ class TempFolder {
 enum class Hostile {
     Missing,
     Directory,
-    Fifo,  // no writer
+    Fifo,  // no writer, or one that opens it after the lister
     DevZero,
     DevNull,
     Empty,
@@ -87,14 +89,16 @@ void PrintTo(const DisCase& c, std::ostream* out) {
 const DisCase Cases[] = {
     {"Missing", Hostile::Missing, false, 1, "No such file or directory", Listing::Nothing},
     {"Directory", Hostile::Directory, false, 1, "Is a directory", Listing::Nothing},
-    // A blocking open would wait for a writer for ever.
-    {"FifoByName", Hostile::Fifo, false, 1, "not a regular file", Listing::Nothing},
-    // As standard input it is a stream: with no writer it ends at once.
+    // By name it is a stream, opened without waiting; the first read waits
+    // for a writer, which here opens it after the lister and writes 81h.
+    {"FifoByName", Hostile::Fifo, false, 0, nullptr, Listing::OneByte},
+    // As standard input (opened without waiting) it is a stream: with no
+    // writer it ends at once.
     {"FifoAsStandardInput", Hostile::Fifo, true, 0, nullptr, Listing::Nothing},
-    {"DevZeroByName", Hostile::DevZero, false, 1, "not a regular file", Listing::Nothing},
     // An endless stream, listed until the reader goes away (status 1, no message).
+    {"DevZeroByName", Hostile::DevZero, false, 1, nullptr, Listing::ZeroRows},
     {"DevZeroAsStandardInput", Hostile::DevZero, true, 1, nullptr, Listing::ZeroRows},
-    {"DevNullByName", Hostile::DevNull, false, 1, "not a regular file", Listing::Nothing},
+    {"DevNullByName", Hostile::DevNull, false, 0, nullptr, Listing::Nothing},
     {"DevNullAsStandardInput", Hostile::DevNull, true, 0, nullptr, Listing::Nothing},
     {"Empty", Hostile::Empty, false, 0, nullptr, Listing::Nothing},
     {"OneByte", Hostile::OneByte, false, 0, nullptr, Listing::OneByte},
@@ -102,6 +106,23 @@ const DisCase Cases[] = {
     {"SparseFourGiBAndTwo", Hostile::FourGiBAndTwo, false, 1, nullptr, Listing::ZeroRows},
     {"WithoutReadPermission", Hostile::Unreadable, false, 1, "Permission denied", Listing::Nothing},
 };
+
+// Opens the FIFO for writing once a reader has it open (trying for at most
+// 10 seconds, so that it never waits for ever), waits a little and writes
+// bytes.
+void WriteLateToFifo(const std::string& path, const std::string& bytes) {
+    std::this_thread::sleep_for(200ms);
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    int fd = -1;
+    while (fd < 0 && std::chrono::steady_clock::now() < deadline) {
+        fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_GE(fd, 0) << "sorrel-dis never opened the FIFO";
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    ::close(fd);
+}
 
 class HostileDisTest : public ::testing::TestWithParam<DisCase> {
   protected:
@@ -169,10 +190,19 @@ TEST_P(HostileDisTest, HasOneClearOutcomeInEveryMode) {
             input = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | nonBlocking);
             ASSERT_GE(input, 0);
         }
+        // A FIFO by name gets its writer only after the lister has opened it.
+        std::thread writer;
+        if (c.kind == Hostile::Fifo && !c.asStandardInput) {
+            writer = std::thread(WriteLateToFifo, path, std::string("\x81"));
+        }
         const std::size_t closeAfter = c.listing == Listing::ZeroRows ? 65536 : SIZE_MAX;
         const DisResult r = RunDis(Args(mode, c.asStandardInput ? "-" : path), input, closeAfter);
         if (input >= 0) {
             ::close(input);
+        }
+        if (writer.joinable()) {
+            const Watchdog watchdog("the writer of the FIFO", 30s);
+            writer.join();
         }
         EXPECT_FALSE(r.timedOut);
         EXPECT_EQ(r.signal, 0);

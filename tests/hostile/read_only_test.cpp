@@ -123,7 +123,8 @@ TEST_F(ReadOnlyTest, EveryDescriptorOnTheImageIsOpenedForReadingOnly) {
     const Opener openers[] = {
         {"image reader",
          [&] {
-             sorrel::ImageFile image = sorrel::ImageFile::open(Std(path));
+             sorrel::ImageFile image =
+                 sorrel::ImageFile::open(Std(path), sorrel::ImageFile::Accept::RegularFile);
              return hostile::OpenFlagsOf(getpid(), real);
          }},
         {"main window's load",
