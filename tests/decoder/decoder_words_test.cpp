@@ -19,7 +19,8 @@ struct WordCase {
     std::string expected;
 };
 
-// Listing texts of single words, grouped by what they show.
+// Listing texts of single words, grouped by what they show; at least one word
+// of every class, so that a class given another class's operand layout shows.
 const WordCase WordCases[] = {
     // Classes without operand bits: the mnemonic and the joining blank.
     {0x0000, "nop  "},
@@ -37,6 +38,10 @@ const WordCase WordCases[] = {
     {0x000F, "rtsc 1b"},
     // Register pairs: the low register field comes first.
     {0x11B9, "add  d1, b5"},
+    {0x0DB9, "sub  d1, b5"},
+    {0x09B9, "cmp  d1, b5"},
+    {0x15B9, "and  d1, b5"},
+    {0x19B9, "or   d1, b5"},
     {0x07E0, "mov  a0, d7"},
     {0x0400, "mov  a0, a0"},
     {0x1FFF, "xor  d7, d7"},
@@ -47,12 +52,26 @@ const WordCase WordCases[] = {
     {0x7FFF, "cmpl d7, 11111111b"},
     {0x7FCD, "cmpl b5, 11111110b"},
     {0x2D67, "subl a7, 01011b"},
+    {0x3167, "addl a7, 01011b"},
     {0x3EF2, "btgh c2, 0111b"},
+    {0x28F2, "bicl c2, 0111b"},
+    {0x38F2, "bisl c2, 0111b"},
+    {0x3AF2, "bish c2, 0111b"},
+    {0x3CF2, "btgl c2, 0111b"},
+    {0x34F2, "bttl c2, 0111b"},
+    {0x36F2, "btth c2, 0111b"},
     {0x2BF8, "bich d0, 1111b"},
     // Single register.
     {0x0052, "neg  c2"},
     {0x0020, "swap a0"},
     {0x015F, "sbc  d7"},
+    {0x0072, "not  c2"},
+    {0x0092, "shl  c2"},
+    {0x00B2, "shr  c2"},
+    {0x00D2, "shra c2"},
+    {0x00F2, "rlc  c2"},
+    {0x0112, "rrc  c2"},
+    {0x0132, "adc  c2"},
     // ldr: number first, then two hexadecimal digits, upper case.
     {0x2563, "ldr  #3, ACh"},
     {0x2000, "ldr  #0, 00h"},
