@@ -74,6 +74,29 @@ constexpr unsigned HexDigitCount(FieldKind kind) {
     return kind == FieldKind::Hex2 ? 2 : kind == FieldKind::Hex4 ? 4 : 0;
 }
 
+// The character that a field kind shows before and after the field's own
+// text, '\0' for none.
+struct Affixes {
+    char before;
+    char after;
+};
+
+constexpr Affixes AffixesOf(FieldKind kind) {
+    switch (kind) {
+        case FieldKind::Number:
+            return {'#', '\0'};
+        case FieldKind::Hex2:
+        case FieldKind::Hex4:
+            return {'\0', 'h'};
+        case FieldKind::Bits:
+        case FieldKind::Decimal:
+            return {'\0', 'b'};
+        case FieldKind::Register:
+            break;
+    }
+    return {'\0', '\0'};
+}
+
 // ---- Compile-time checks of the operand layouts ---------------------------
 
 constexpr bool HasALayout(const InstructionEntry& entry) {
@@ -104,11 +127,15 @@ constexpr bool LayoutFitsThePattern(const InstructionEntry& entry) {
 
 // What the fast path assumes of a word's fields: a register field has five
 // bits (two of bank, three of number), a hexadecimal field no more bits than
-// its digits show.
+// its digits show, and the text fits a ShortText: a field of width bits
+// writes at most max(width, 5) characters besides its affixes.
 constexpr bool FieldsFitTheirRenderings(const InstructionEntry& entry) {
     const int operandBits = OperandBitsOf(entry);
+    unsigned length = 5 + 2 * (entry.operands.size - 1u);  // mnemonic, blank, ", "
     for (const OperandField& field : entry.operands) {
         const unsigned width = BitsOfField(field, operandBits).width;
+        const Affixes affixes = AffixesOf(field.kind);
+        length += std::max(width, 5u) + (affixes.before != '\0') + (affixes.after != '\0');
         if (operandBits != 0 && field.kind == FieldKind::Register && width != 5) {
             return false;
         }
@@ -116,7 +143,7 @@ constexpr bool FieldsFitTheirRenderings(const InstructionEntry& entry) {
             return false;
         }
     }
-    return true;
+    return length <= ShortText::capacity;
 }
 
 constexpr bool EveryClass(bool (*holds)(const InstructionEntry&)) {
@@ -180,28 +207,17 @@ int DecimalToInt(const std::string& text) {
 constexpr char HexDigits[] = "0123456789ABCDEF";
 
 // value in upper-case hexadecimal, zero-padded to minDigits digits.
-ShortText HexText(unsigned value, unsigned minDigits) {
+std::string HexWithDigits(unsigned value, unsigned minDigits) {
     char buffer[8];
     unsigned n = 0;
     do {
         buffer[n++] = HexDigits[value & 0xF];
         value >>= 4;
     } while (value != 0);
-    ShortText out;
-    for (unsigned i = n; i < minDigits; ++i) {
-        out.append('0');
-    }
+    std::string out(n < minDigits ? minDigits - n : 0, '0');
     while (n > 0) {
-        out.append(buffer[--n]);
+        out += buffer[--n];
     }
-    return out;
-}
-
-ShortText DecimalText(unsigned value) {
-    ShortText out;
-    const char* const end =
-        std::to_chars(out.data.data(), out.data.data() + ShortText::capacity, value).ptr;
-    out.size = static_cast<std::uint8_t>(end - out.data.data());
     return out;
 }
 
@@ -267,33 +283,13 @@ static_assert(JumpFieldAgreesWithTheTable(0x8000, 0x10000));
 
 // ---- The renderings of the field kinds ------------------------------------
 
-// What a field kind shows before and after the field's own text.
-struct Affixes {
-    std::string_view before;
-    std::string_view after;
-};
-
-constexpr Affixes AffixesOf(FieldKind kind) {
-    switch (kind) {
-        case FieldKind::Number:
-            return {"#", ""};
-        case FieldKind::Hex2:
-        case FieldKind::Hex4:
-            return {"", "h"};
-        case FieldKind::Bits:
-        case FieldKind::Decimal:
-            return {"", "b"};
-        case FieldKind::Register:
-            break;
-    }
-    return {"", ""};
-}
-
 // The text path: a field as cut from the operand text.
 void AppendFieldText(std::string& out, const Disassembler& d, FieldKind kind,
                      std::string_view field) {
     const Affixes affixes = AffixesOf(kind);
-    out += affixes.before;
+    if (affixes.before != '\0') {
+        out += affixes.before;
+    }
     switch (kind) {
         case FieldKind::Register:
             out += RegisterName(field);
@@ -307,38 +303,47 @@ void AppendFieldText(std::string& out, const Disassembler& d, FieldKind kind,
             break;
         case FieldKind::Hex2:
         case FieldKind::Hex4:
-            out += HexText(static_cast<unsigned>(DecimalToInt(d.BitsToDecimal(field))),
-                           HexDigitCount(kind))
-                       .view();
+            out += HexWithDigits(static_cast<unsigned>(DecimalToInt(d.BitsToDecimal(field))),
+                                 HexDigitCount(kind));
             break;
     }
-    out += affixes.after;
+    if (affixes.after != '\0') {
+        out += affixes.after;
+    }
 }
 
-// The fast path: a field of width bits with the given value.
-void AppendFieldOfWord(ShortText& out, FieldKind kind, unsigned value, unsigned width) {
+// The fast path: a field of width bits with the given value, written at p;
+// returns the end. A word's text fits its ShortText, so no write is checked.
+char* PutFieldOfWord(char* p, FieldKind kind, unsigned value, unsigned width) {
     const Affixes affixes = AffixesOf(kind);
-    out.append(affixes.before);
+    if (affixes.before != '\0') {
+        *p++ = affixes.before;
+    }
     switch (kind) {
         case FieldKind::Register:
-            out.append(static_cast<char>('a' + (value >> 3)));
-            out.append(static_cast<char>('0' + (value & 7)));
+            *p++ = static_cast<char>('a' + (value >> 3));
+            *p++ = static_cast<char>('0' + (value & 7));
             break;
         case FieldKind::Bits:
             for (unsigned k = width; k-- > 0;) {
-                out.append(static_cast<char>('0' + ((value >> k) & 1)));
+                *p++ = static_cast<char>('0' + ((value >> k) & 1));
             }
             break;
         case FieldKind::Number:
         case FieldKind::Decimal:
-            out.append(DecimalText(value).view());
+            p = std::to_chars(p, p + 5, value).ptr;  // at most 16 bits: five digits
             break;
         case FieldKind::Hex2:
         case FieldKind::Hex4:
-            out.append(HexText(value, HexDigitCount(kind)).view());
+            for (unsigned k = HexDigitCount(kind); k-- > 0;) {
+                *p++ = HexDigits[(value >> (4 * k)) & 0xF];
+            }
             break;
     }
-    out.append(affixes.after);
+    if (affixes.after != '\0') {
+        *p++ = affixes.after;
+    }
+    return p;
 }
 
 }  // namespace
@@ -481,19 +486,22 @@ ShortText ComposeWordText(std::uint16_t word) {
         return out;
     }
     const InstructionEntry& entry = InstructionTable[static_cast<std::size_t>(cls)];
-    out.append(entry.mnemonic);
-    out.append(' ');
+    char* const begin = out.data.data();
+    std::memcpy(begin, entry.mnemonic.data(), 4);  // every mnemonic has four characters
+    begin[4] = ' ';
+    char* p = begin + 5;
     const int operandBits = OperandBitsOf(entry);
-    if (operandBits == 0) {
-        return out;
-    }
-    for (const OperandField& field : entry.operands) {
-        if (&field != entry.operands.begin()) {
-            out.append(", ");
+    if (operandBits != 0) {  // no operand bits, no operand text
+        for (const OperandField& field : entry.operands) {
+            if (&field != entry.operands.begin()) {
+                *p++ = ',';
+                *p++ = ' ';
+            }
+            const FieldBits bits = BitsOfField(field, operandBits);
+            p = PutFieldOfWord(p, field.kind, ValueOfField(word, bits), bits.width);
         }
-        const FieldBits bits = BitsOfField(field, operandBits);
-        AppendFieldOfWord(out, field.kind, ValueOfField(word, bits), bits.width);
     }
+    out.size = static_cast<std::uint8_t>(p - begin);
     return out;
 }
 

@@ -268,9 +268,10 @@ inline std::string_view WordText(std::uint16_t word) {
 inline ShortText FormatWord(std::uint16_t word) {
     const detail::WordTextIndex& index = detail::WordTextTable();
     const std::uint32_t begin = index.offsets[word];
+    const std::uint32_t end = index.offsets[word + 1u];
     ShortText text;
     std::memcpy(text.data.data(), index.pool.data() + begin, ShortText::capacity);
-    text.size = static_cast<std::uint8_t>(index.offsets[word + 1u] - begin);
+    text.size = static_cast<std::uint8_t>(end - begin);
     return text;
 }
 
