@@ -2,8 +2,9 @@
 // the fast path for whole words.
 #include "sorrel_support.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstring>
-#include <mutex>
 #include <vector>
 
 namespace sorrel {
@@ -45,48 +46,133 @@ static_assert(TableIsWellFormed(),
               "every mnemonic has 4 characters, every pattern 3 to 16 of '0' and '1'");
 static_assert(NoPatternIsAPrefixOfAnother());
 
-// ---- The chain of class bounds -----------------------------------------
+// ---- Where the fields lie ------------------------------------------------
 
-enum class OperandFormat : std::uint8_t {
-    RegisterPair,    // R(6,5), R(1,5)
-    RegisterImm8,    // R(9,5), (1,8) b
-    RegisterImm5,    // R(6,5), (1,5) b
-    RegisterImm4,    // R(5,5), (1,4) b
-    SingleRegister,  // R(whole)
-    Load,            // #(9,3), hex2(1,8) h
-    FromProcessor,   // R(4,5), #(1,3)
-    ToProcessor,     // #(1,3), R(4,5)
-    Number,          // #whole
-    Bits,            // whole b
-    Hex4,            // hex4(whole) h
-    DecimalBit,      // dec(whole) b
+constexpr int OperandBitsOf(const InstructionEntry& entry) {
+    return 16 - static_cast<int>(entry.pattern.size());
+}
+
+// Where a field lies in a word whose class has operandBits operand bits:
+// operand character k is word bit operandBits - k.
+struct FieldBits {
+    unsigned shift;
+    unsigned width;
 };
 
-constexpr OperandFormat FormatOfClass(InstructionClass cls) {
-    if (cls < 7)
-        return OperandFormat::RegisterPair;
-    if (cls < 9)
-        return OperandFormat::RegisterImm8;
-    if (cls < 11)
-        return OperandFormat::RegisterImm5;
-    if (cls < 19)
-        return OperandFormat::RegisterImm4;
-    if (cls < 29)
-        return OperandFormat::SingleRegister;
-    if (cls < 30)
-        return OperandFormat::Load;
-    if (cls < 31)
-        return OperandFormat::FromProcessor;
-    if (cls < 32)
-        return OperandFormat::ToProcessor;
-    if (cls < 34)
-        return OperandFormat::Number;
-    if (cls < 37)
-        return OperandFormat::Bits;
-    if (cls < 46)
-        return OperandFormat::Hex4;
-    return OperandFormat::DecimalBit;
+constexpr FieldBits BitsOfField(OperandField field, int operandBits) {
+    if (field.count == WholeText) {
+        return {0, static_cast<unsigned>(operandBits)};
+    }
+    return {static_cast<unsigned>(operandBits + 1 - field.start - field.count), field.count};
 }
+
+constexpr unsigned ValueOfField(unsigned word, FieldBits bits) {
+    return (word >> bits.shift) & ((1u << bits.width) - 1);
+}
+
+constexpr unsigned HexDigitCount(FieldKind kind) {
+    return kind == FieldKind::Hex2 ? 2 : kind == FieldKind::Hex4 ? 4 : 0;
+}
+
+// The character that a field kind shows before and after the field's own
+// text, '\0' for none.
+struct Affixes {
+    char before;
+    char after;
+};
+
+constexpr Affixes AffixesOf(FieldKind kind) {
+    switch (kind) {
+        case FieldKind::Number:
+            return {'#', '\0'};
+        case FieldKind::Hex2:
+        case FieldKind::Hex4:
+            return {'\0', 'h'};
+        case FieldKind::Bits:
+        case FieldKind::Decimal:
+            return {'\0', 'b'};
+        case FieldKind::Register:
+            break;
+    }
+    return {'\0', '\0'};
+}
+
+// ---- Compile-time checks of the operand layouts ---------------------------
+
+constexpr bool HasALayout(const InstructionEntry& entry) {
+    return entry.operands.size == 1 || entry.operands.size == 2;
+}
+
+// A field that is the whole text is the only one; the fields lie inside the
+// operand bits and, where the class has operand bits, cover each of them
+// exactly once.
+constexpr bool LayoutFitsThePattern(const InstructionEntry& entry) {
+    const OperandLayout& layout = entry.operands;
+    const int operandBits = OperandBitsOf(entry);
+    unsigned covered = 0;
+    unsigned total = 0;
+    for (const OperandField& field : layout) {
+        if (field.count == WholeText
+                ? layout.size != 1 || field.start != 1
+                : field.start < 1 || field.start + field.count - 1 > operandBits) {
+            return false;
+        }
+        const FieldBits bits = BitsOfField(field, operandBits);
+        covered |= ((1u << bits.width) - 1) << bits.shift;
+        total += bits.width;
+    }
+    return operandBits == 0 ||
+           (total == static_cast<unsigned>(operandBits) && covered == (1u << operandBits) - 1);
+}
+
+// What the fast path assumes of a word's fields: a register field has five
+// bits (two of bank, three of number), a hexadecimal field no more bits than
+// its digits show, and the text fits a ShortText: a field of width bits
+// writes at most max(width, 5) characters besides its affixes.
+constexpr bool FieldsFitTheirRenderings(const InstructionEntry& entry) {
+    const int operandBits = OperandBitsOf(entry);
+    unsigned length = 5 + 2 * (entry.operands.size - 1u);  // mnemonic, blank, ", "
+    for (const OperandField& field : entry.operands) {
+        const unsigned width = BitsOfField(field, operandBits).width;
+        const Affixes affixes = AffixesOf(field.kind);
+        length += std::max(width, 5u) + (affixes.before != '\0') + (affixes.after != '\0');
+        if (operandBits != 0 && field.kind == FieldKind::Register && width != 5) {
+            return false;
+        }
+        if (HexDigitCount(field.kind) != 0 && width > 4 * HexDigitCount(field.kind)) {
+            return false;
+        }
+    }
+    return length <= ShortText::capacity;
+}
+
+constexpr bool EveryClass(bool (*holds)(const InstructionEntry&)) {
+    for (const InstructionEntry& entry : InstructionTable) {
+        if (!holds(entry)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Classes that share a layout are neighbours: a layout that the table leaves
+// never comes back.
+constexpr bool ClassesOfALayoutAreNeighbours() {
+    for (std::size_t i = 1; i < InstructionTable.size(); ++i) {
+        for (std::size_t j = i; j < InstructionTable.size(); ++j) {
+            if (InstructionTable[i].operands != InstructionTable[i - 1].operands &&
+                InstructionTable[j].operands == InstructionTable[i - 1].operands) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+static_assert(EveryClass(HasALayout), "every class has an operand layout");
+static_assert(EveryClass(LayoutFitsThePattern), "every layout fits the operand bits of its class");
+static_assert(EveryClass(FieldsFitTheirRenderings));
+static_assert(ClassesOfALayoutAreNeighbours());
 
 // ---- Text helpers ------------------------------------------------------
 
@@ -120,17 +206,15 @@ int DecimalToInt(const std::string& text) {
 
 constexpr char HexDigits[] = "0123456789ABCDEF";
 
-std::string HexWithDigits(unsigned value, int minDigits) {
-    char buffer[16];
-    int n = 0;
+// value in upper-case hexadecimal, zero-padded to minDigits digits.
+std::string HexWithDigits(unsigned value, unsigned minDigits) {
+    char buffer[8];
+    unsigned n = 0;
     do {
         buffer[n++] = HexDigits[value & 0xF];
         value >>= 4;
     } while (value != 0);
-    std::string out;
-    for (int i = n; i < minDigits; ++i) {
-        out += '0';
-    }
+    std::string out(n < minDigits ? minDigits - n : 0, '0');
     while (n > 0) {
         out += buffer[--n];
     }
@@ -168,40 +252,98 @@ constexpr ClassLookup BuildClassLookup() {
 
 constexpr ClassLookup Lookup = BuildClassLookup();
 
-struct ClassInfo {
-    OperandFormat format;
-    std::uint8_t operandBits;
-};
+// A word has a jump field exactly when its class shows its ten operand bits
+// in four hexadecimal digits; JumpField's mask must agree with that for every
+// word.
+constexpr bool HasJumpField(const InstructionEntry& entry) {
+    return entry.operands == layouts::JumpTarget && OperandBitsOf(entry) == 10;
+}
 
-constexpr std::array<ClassInfo, InstructionClassCount> BuildClassInfo() {
-    std::array<ClassInfo, InstructionClassCount> info{};
-    for (int cls = 0; cls < InstructionClassCount; ++cls) {
-        info[cls] = {FormatOfClass(cls),
-                     static_cast<std::uint8_t>(16 - InstructionTable[cls].pattern.size())};
+constexpr bool JumpFieldAgreesWithTheTable(unsigned first, unsigned end) {
+    std::array<bool, InstructionClassCount> jump{};
+    for (std::size_t cls = 0; cls < jump.size(); ++cls) {
+        jump[cls] = HasJumpField(InstructionTable[cls]);
     }
-    return info;
+    const FieldBits target = BitsOfField(layouts::JumpTarget.fields[0], 10);
+    for (unsigned w = first; w < end; ++w) {
+        const InstructionClass cls = Lookup.classOf[w];
+        const bool hasField = cls != NoClass && jump[static_cast<std::size_t>(cls)];
+        if (JumpField(static_cast<std::uint16_t>(w)) !=
+            (hasField ? static_cast<int>(ValueOfField(w, target)) : -1)) {
+            return false;
+        }
+    }
+    return true;
 }
 
-constexpr std::array<ClassInfo, InstructionClassCount> Classes = BuildClassInfo();
+// In halves, each well within clang's limit of steps for one constant
+// evaluation.
+static_assert(JumpFieldAgreesWithTheTable(0x0000, 0x8000));
+static_assert(JumpFieldAgreesWithTheTable(0x8000, 0x10000));
 
-// Writers into a character buffer that the caller has sized.
-inline char* PutRegister(char* p, unsigned field) {
-    p[0] = static_cast<char>('a' + ((field >> 3) & 3));
-    p[1] = static_cast<char>('0' + (field & 7));
-    return p + 2;
+// ---- The renderings of the field kinds ------------------------------------
+
+// The text path: a field as cut from the operand text.
+void AppendFieldText(std::string& out, const Disassembler& d, FieldKind kind,
+                     std::string_view field) {
+    const Affixes affixes = AffixesOf(kind);
+    if (affixes.before != '\0') {
+        out += affixes.before;
+    }
+    switch (kind) {
+        case FieldKind::Register:
+            out += RegisterName(field);
+            break;
+        case FieldKind::Bits:
+            out += field;
+            break;
+        case FieldKind::Number:
+        case FieldKind::Decimal:
+            out += d.BitsToDecimal(field);
+            break;
+        case FieldKind::Hex2:
+        case FieldKind::Hex4:
+            out += HexWithDigits(static_cast<unsigned>(DecimalToInt(d.BitsToDecimal(field))),
+                                 HexDigitCount(kind));
+            break;
+    }
+    if (affixes.after != '\0') {
+        out += affixes.after;
+    }
 }
 
-inline char* PutBits(char* p, unsigned value, int count) {
-    for (int k = count - 1; k >= 0; --k) {
-        *p++ = static_cast<char>('0' + ((value >> k) & 1));
+// The fast path: a field of width bits with the given value, written at p;
+// returns the end. A word's text fits its ShortText, so no write is checked.
+char* PutFieldOfWord(char* p, FieldKind kind, unsigned value, unsigned width) {
+    const Affixes affixes = AffixesOf(kind);
+    if (affixes.before != '\0') {
+        *p++ = affixes.before;
+    }
+    switch (kind) {
+        case FieldKind::Register:
+            *p++ = static_cast<char>('a' + (value >> 3));
+            *p++ = static_cast<char>('0' + (value & 7));
+            break;
+        case FieldKind::Bits:
+            for (unsigned k = width; k-- > 0;) {
+                *p++ = static_cast<char>('0' + ((value >> k) & 1));
+            }
+            break;
+        case FieldKind::Number:
+        case FieldKind::Decimal:
+            p = std::to_chars(p, p + 5, value).ptr;  // at most 16 bits: five digits
+            break;
+        case FieldKind::Hex2:
+        case FieldKind::Hex4:
+            for (unsigned k = HexDigitCount(kind); k-- > 0;) {
+                *p++ = HexDigits[(value >> (4 * k)) & 0xF];
+            }
+            break;
+    }
+    if (affixes.after != '\0') {
+        *p++ = affixes.after;
     }
     return p;
-}
-
-inline char* PutSeparator(char* p) {
-    p[0] = ',';
-    p[1] = ' ';
-    return p + 2;
 }
 
 }  // namespace
@@ -291,66 +433,16 @@ std::string Disassembler::FormatOperands(InstructionClass cls, std::string_view 
     if (bits.empty()) {
         return {};
     }
+    const OperandLayout& layout =
+        InstructionTable[static_cast<std::size_t>(std::clamp(cls, 0, InstructionClassCount - 1))]
+            .operands;
     std::string text;
-    switch (FormatOfClass(cls)) {
-        case OperandFormat::RegisterPair:
-            text = RegisterName(Field(bits, 6, 5));
+    for (const OperandField& field : layout) {
+        if (&field != layout.begin()) {
             text += ", ";
-            text += RegisterName(Field(bits, 1, 5));
-            break;
-        case OperandFormat::RegisterImm8:
-            text = RegisterName(Field(bits, 9, 5));
-            text += ", ";
-            text += Field(bits, 1, 8);
-            text += 'b';
-            break;
-        case OperandFormat::RegisterImm5:
-            text = RegisterName(Field(bits, 6, 5));
-            text += ", ";
-            text += Field(bits, 1, 5);
-            text += 'b';
-            break;
-        case OperandFormat::RegisterImm4:
-            text = RegisterName(Field(bits, 5, 5));
-            text += ", ";
-            text += Field(bits, 1, 4);
-            text += 'b';
-            break;
-        case OperandFormat::SingleRegister:
-            text = RegisterName(bits);
-            break;
-        case OperandFormat::Load:
-            text = "#" + BitsToDecimal(Field(bits, 9, 3));
-            text += ", ";
-            text += HexWithDigits(
-                static_cast<unsigned>(DecimalToInt(BitsToDecimal(Field(bits, 1, 8)))), 2);
-            text += 'h';
-            break;
-        case OperandFormat::FromProcessor:
-            text = RegisterName(Field(bits, 4, 5));
-            text += ", #";
-            text += BitsToDecimal(Field(bits, 1, 3));
-            break;
-        case OperandFormat::ToProcessor:
-            text = "#" + BitsToDecimal(Field(bits, 1, 3));
-            text += ", ";
-            text += RegisterName(Field(bits, 4, 5));
-            break;
-        case OperandFormat::Number:
-            text = "#" + BitsToDecimal(bits);
-            break;
-        case OperandFormat::Bits:
-            text = bits;
-            text += 'b';
-            break;
-        case OperandFormat::Hex4:
-            text = HexWithDigits(static_cast<unsigned>(DecimalToInt(BitsToDecimal(bits))), 4);
-            text += 'h';
-            break;
-        case OperandFormat::DecimalBit:
-            text = BitsToDecimal(bits);
-            text += 'b';
-            break;
+        }
+        AppendFieldText(text, *this, field.kind,
+                        field.count == WholeText ? bits : Field(bits, field.start, field.count));
     }
     return text;
 }
@@ -378,23 +470,13 @@ InstructionClass ClassOfWord(std::uint16_t word) {
 
 namespace detail {
 
-std::atomic<const WordTextIndex*> WordTexts{nullptr};
-
-const WordTextIndex* BuildWordTexts() {
-    static WordTextIndex index;
-    static std::string pool;
-    static std::once_flag once;
-    std::call_once(once, [] {
-        for (unsigned w = 0; w < 65536; ++w) {
-            index.offsets[w] = static_cast<std::uint32_t>(pool.size());
-            pool += ComposeWordText(static_cast<std::uint16_t>(w)).view();
-        }
-        index.offsets[65536] = static_cast<std::uint32_t>(pool.size());
-        pool.append(ShortText::capacity, '\0');  // room for FormatWord's fixed-size copy
-        index.pool = pool.data();
-        WordTexts.store(&index, std::memory_order_release);
-    });
-    return &index;
+WordTextIndex::WordTextIndex() {
+    for (unsigned w = 0; w < 65536; ++w) {
+        offsets[w] = static_cast<std::uint32_t>(pool.size());
+        pool += ComposeWordText(static_cast<std::uint16_t>(w)).view();
+    }
+    offsets[65536] = static_cast<std::uint32_t>(pool.size());
+    pool.append(ShortText::capacity, '\0');  // room for FormatWord's fixed-size copy
 }
 
 ShortText ComposeWordText(std::uint16_t word) {
@@ -403,79 +485,20 @@ ShortText ComposeWordText(std::uint16_t word) {
     if (cls == NoClass) {
         return out;
     }
+    const InstructionEntry& entry = InstructionTable[static_cast<std::size_t>(cls)];
     char* const begin = out.data.data();
-    std::memcpy(begin, InstructionTable[static_cast<std::size_t>(cls)].mnemonic.data(), 4);
+    std::memcpy(begin, entry.mnemonic.data(), 4);  // every mnemonic has four characters
     begin[4] = ' ';
     char* p = begin + 5;
-    const ClassInfo info = Classes[static_cast<std::size_t>(cls)];
-    const unsigned w = word;
-    if (info.operandBits != 0) {
-        switch (info.format) {
-            case OperandFormat::RegisterPair:
-                p = PutRegister(p, w);
-                p = PutSeparator(p);
-                p = PutRegister(p, w >> 5);
-                break;
-            case OperandFormat::RegisterImm8:
-                p = PutRegister(p, w);
-                p = PutSeparator(p);
-                p = PutBits(p, w >> 5, 8);
-                *p++ = 'b';
-                break;
-            case OperandFormat::RegisterImm5:
-                p = PutRegister(p, w);
-                p = PutSeparator(p);
-                p = PutBits(p, w >> 5, 5);
-                *p++ = 'b';
-                break;
-            case OperandFormat::RegisterImm4:
-                p = PutRegister(p, w);
-                p = PutSeparator(p);
-                p = PutBits(p, w >> 5, 4);
-                *p++ = 'b';
-                break;
-            case OperandFormat::SingleRegister:
-                p = PutRegister(p, w);
-                break;
-            case OperandFormat::Load:
-                *p++ = '#';
-                *p++ = static_cast<char>('0' + (w & 7));
-                p = PutSeparator(p);
-                *p++ = HexDigits[(w >> 7) & 0xF];
-                *p++ = HexDigits[(w >> 3) & 0xF];
-                *p++ = 'h';
-                break;
-            case OperandFormat::FromProcessor:
-                p = PutRegister(p, w);
-                p = PutSeparator(p);
-                *p++ = '#';
-                *p++ = static_cast<char>('0' + ((w >> 5) & 7));
-                break;
-            case OperandFormat::ToProcessor:
-                *p++ = '#';
-                *p++ = static_cast<char>('0' + ((w >> 5) & 7));
-                p = PutSeparator(p);
-                p = PutRegister(p, w);
-                break;
-            case OperandFormat::Number:
-                *p++ = '#';
-                *p++ = static_cast<char>('0' + (w & 7));
-                break;
-            case OperandFormat::Bits:
-                p = PutBits(p, w, 4);
-                *p++ = 'b';
-                break;
-            case OperandFormat::Hex4:
-                *p++ = '0';
-                *p++ = HexDigits[(w >> 8) & 0x3];
-                *p++ = HexDigits[(w >> 4) & 0xF];
-                *p++ = HexDigits[w & 0xF];
-                *p++ = 'h';
-                break;
-            case OperandFormat::DecimalBit:
-                *p++ = static_cast<char>('0' + (w & 1));
-                *p++ = 'b';
-                break;
+    const int operandBits = OperandBitsOf(entry);
+    if (operandBits != 0) {  // no operand bits, no operand text
+        for (const OperandField& field : entry.operands) {
+            if (&field != entry.operands.begin()) {
+                *p++ = ',';
+                *p++ = ' ';
+            }
+            const FieldBits bits = BitsOfField(field, operandBits);
+            p = PutFieldOfWord(p, field.kind, ValueOfField(word, bits), bits.width);
         }
     }
     out.size = static_cast<std::uint8_t>(p - begin);

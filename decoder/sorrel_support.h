@@ -24,7 +24,6 @@
 #pragma once
 
 #include <array>
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -38,73 +37,135 @@ namespace sorrel {
 using InstructionClass = int;
 inline constexpr InstructionClass NoClass = -1;
 
+// How FormatOperands shows one operand field.
+enum class FieldKind : std::uint8_t {
+    Register,  // RegisterName of the field: "a0" to "d7"
+    Bits,      // the field's characters as they stand, then "b": "0101b"
+    Number,    // "#" and the value in decimal: "#5"
+    Hex2,      // the value in upper-case hexadecimal of at least 2 digits, then "h": "ACh"
+    Hex4,      // the same with at least 4 digits: "03FEh"
+    Decimal,   // the value in decimal, then "b": "1b"
+};
+
+// The count of a field that is the whole operand text, whatever its length.
+inline constexpr std::uint8_t WholeText = 0;
+
+// A field of the operand bits: the characters start to start + count - 1,
+// counted from 1 at the first operand character (the most significant operand
+// bit) and cut at the text's end; or, with count WholeText, the whole text.
+// The value of a field is what its characters spell in base two; a field cut
+// to nothing has the value 0.
+struct OperandField {
+    FieldKind kind{};
+    std::uint8_t start = 0;
+    std::uint8_t count = 0;
+    constexpr bool operator==(const OperandField&) const = default;
+};
+
+// The operand layout of a class: one or two fields in the order they are
+// shown, joined by ", ". The default layout has no field (no class has it).
+struct OperandLayout {
+    std::array<OperandField, 2> fields{};
+    std::uint8_t size = 0;
+
+    constexpr OperandLayout() = default;
+    constexpr OperandLayout(OperandField only) : fields{only, {}}, size(1) {}
+    constexpr OperandLayout(OperandField first, OperandField second)
+        : fields{first, second}, size(2) {}
+    constexpr const OperandField* begin() const { return fields.data(); }
+    constexpr const OperandField* end() const { return fields.data() + size; }
+    constexpr bool operator==(const OperandLayout&) const = default;
+};
+
+// The twelve operand layouts. Where a layout has a register field, the register
+// of the word's last five bits is shown first.
+namespace layouts {
+using enum FieldKind;
+inline constexpr OperandLayout RegisterPair{{Register, 6, 5}, {Register, 1, 5}};
+inline constexpr OperandLayout RegisterImm8{{Register, 9, 5}, {Bits, 1, 8}};
+inline constexpr OperandLayout RegisterImm5{{Register, 6, 5}, {Bits, 1, 5}};
+inline constexpr OperandLayout RegisterImm4{{Register, 5, 5}, {Bits, 1, 4}};
+inline constexpr OperandLayout SingleRegister{{Register, 1, WholeText}};
+inline constexpr OperandLayout Load{{Number, 9, 3}, {Hex2, 1, 8}};
+inline constexpr OperandLayout FromProcessor{{Register, 4, 5}, {Number, 1, 3}};
+inline constexpr OperandLayout ToProcessor{{Number, 1, 3}, {Register, 4, 5}};
+inline constexpr OperandLayout WholeNumber{{Number, 1, WholeText}};
+inline constexpr OperandLayout WholeBits{{Bits, 1, WholeText}};
+inline constexpr OperandLayout JumpTarget{{Hex4, 1, WholeText}};
+inline constexpr OperandLayout WholeDecimal{{Decimal, 1, WholeText}};
+}  // namespace layouts
+
 struct InstructionEntry {
     std::string_view pattern;   // 3 to 16 leading bits
     std::string_view mnemonic;  // exactly four characters, filled up with blanks
+    OperandLayout operands;     // how the operand bits, those after the pattern, are shown
 };
 
 inline constexpr int InstructionClassCount = 56;
 
-// The instruction classes in class order. FormatOperands chooses a class's
-// operand format by comparing the class number with fixed bounds, so the
-// order is fixed. No pattern is a prefix of another (checked at compile time).
+// The instruction classes in class order, which is fixed: the class numbers
+// are those of the listings. Classes that share an operand layout are
+// neighbours. A class without operand bits has the layout of its neighbours,
+// which FormatOperands applies to operand bits of any other length. Checked at
+// compile time: no pattern is a prefix of another, and every layout fits the
+// operand bits of its class.
 inline constexpr std::array<InstructionEntry, InstructionClassCount> InstructionTable{{
-    {"000001", "mov "},            // 0
-    {"000100", "add "},            // 1
-    {"000011", "sub "},            // 2
-    {"000010", "cmp "},            // 3
-    {"000101", "and "},            // 4
-    {"000110", "or  "},            // 5
-    {"000111", "xor "},            // 6
-    {"010", "movl"},               // 7
-    {"011", "cmpl"},               // 8
-    {"001100", "addl"},            // 9
-    {"001011", "subl"},            // 10
-    {"0010100", "bicl"},           // 11
-    {"0010101", "bich"},           // 12
-    {"0011100", "bisl"},           // 13
-    {"0011101", "bish"},           // 14
-    {"0011110", "btgl"},           // 15
-    {"0011111", "btgh"},           // 16
-    {"0011010", "bttl"},           // 17
-    {"0011011", "btth"},           // 18
-    {"00000000001", "swap"},       // 19
-    {"00000000010", "neg "},       // 20
-    {"00000000011", "not "},       // 21
-    {"00000000100", "shl "},       // 22
-    {"00000000101", "shr "},       // 23
-    {"00000000110", "shra"},       // 24
-    {"00000000111", "rlc "},       // 25
-    {"00000001000", "rrc "},       // 26
-    {"00000001001", "adc "},       // 27
-    {"00000001010", "sbc "},       // 28
-    {"00100", "ldr "},             // 29
-    {"00000011", "mfpr"},          // 30
-    {"00000010", "mtpr"},          // 31
-    {"0000000000010", "push"},     // 32
-    {"0000000000011", "pop "},     // 33
-    {"000000011000", "sst "},      // 34
-    {"000000011100", "cst "},      // 35
-    {"0000000000000100", "tof "},  // 36
-    {"0000000000000101", "tdc "},  // 37
-    {"100100", "jsr "},            // 38
-    {"100000", "jmp "},            // 39
-    {"110100", "js  "},            // 40
-    {"110000", "jns "},            // 41
-    {"101000", "jz  "},            // 42
-    {"101100", "jnz "},            // 43
-    {"111100", "jc  "},            // 44
-    {"111000", "jnc "},            // 45
-    {"0000000000000011", "ijmp"},  // 46
-    {"0000000000000111", "ijsr"},  // 47
-    {"0000000000001100", "rts "},  // 48
-    {"000000000000111", "rtsc"},   // 49
-    {"0000000000001101", "rti "},  // 50
-    {"0000000000000000", "nop "},  // 51
-    {"0000000000000001", "wait"},  // 52
-    {"0000000000001000", "slp "},  // 53
-    {"0000000000000010", "rst "},  // 54
-    {"0000000000000110", "sksp"},  // 55
+    {"000001", "mov ", layouts::RegisterPair},            // 0
+    {"000100", "add ", layouts::RegisterPair},            // 1
+    {"000011", "sub ", layouts::RegisterPair},            // 2
+    {"000010", "cmp ", layouts::RegisterPair},            // 3
+    {"000101", "and ", layouts::RegisterPair},            // 4
+    {"000110", "or  ", layouts::RegisterPair},            // 5
+    {"000111", "xor ", layouts::RegisterPair},            // 6
+    {"010", "movl", layouts::RegisterImm8},               // 7
+    {"011", "cmpl", layouts::RegisterImm8},               // 8
+    {"001100", "addl", layouts::RegisterImm5},            // 9
+    {"001011", "subl", layouts::RegisterImm5},            // 10
+    {"0010100", "bicl", layouts::RegisterImm4},           // 11
+    {"0010101", "bich", layouts::RegisterImm4},           // 12
+    {"0011100", "bisl", layouts::RegisterImm4},           // 13
+    {"0011101", "bish", layouts::RegisterImm4},           // 14
+    {"0011110", "btgl", layouts::RegisterImm4},           // 15
+    {"0011111", "btgh", layouts::RegisterImm4},           // 16
+    {"0011010", "bttl", layouts::RegisterImm4},           // 17
+    {"0011011", "btth", layouts::RegisterImm4},           // 18
+    {"00000000001", "swap", layouts::SingleRegister},     // 19
+    {"00000000010", "neg ", layouts::SingleRegister},     // 20
+    {"00000000011", "not ", layouts::SingleRegister},     // 21
+    {"00000000100", "shl ", layouts::SingleRegister},     // 22
+    {"00000000101", "shr ", layouts::SingleRegister},     // 23
+    {"00000000110", "shra", layouts::SingleRegister},     // 24
+    {"00000000111", "rlc ", layouts::SingleRegister},     // 25
+    {"00000001000", "rrc ", layouts::SingleRegister},     // 26
+    {"00000001001", "adc ", layouts::SingleRegister},     // 27
+    {"00000001010", "sbc ", layouts::SingleRegister},     // 28
+    {"00100", "ldr ", layouts::Load},                     // 29
+    {"00000011", "mfpr", layouts::FromProcessor},         // 30
+    {"00000010", "mtpr", layouts::ToProcessor},           // 31
+    {"0000000000010", "push", layouts::WholeNumber},      // 32
+    {"0000000000011", "pop ", layouts::WholeNumber},      // 33
+    {"000000011000", "sst ", layouts::WholeBits},         // 34
+    {"000000011100", "cst ", layouts::WholeBits},         // 35
+    {"0000000000000100", "tof ", layouts::WholeBits},     // 36
+    {"0000000000000101", "tdc ", layouts::JumpTarget},    // 37
+    {"100100", "jsr ", layouts::JumpTarget},              // 38
+    {"100000", "jmp ", layouts::JumpTarget},              // 39
+    {"110100", "js  ", layouts::JumpTarget},              // 40
+    {"110000", "jns ", layouts::JumpTarget},              // 41
+    {"101000", "jz  ", layouts::JumpTarget},              // 42
+    {"101100", "jnz ", layouts::JumpTarget},              // 43
+    {"111100", "jc  ", layouts::JumpTarget},              // 44
+    {"111000", "jnc ", layouts::JumpTarget},              // 45
+    {"0000000000000011", "ijmp", layouts::WholeDecimal},  // 46
+    {"0000000000000111", "ijsr", layouts::WholeDecimal},  // 47
+    {"0000000000001100", "rts ", layouts::WholeDecimal},  // 48
+    {"000000000000111", "rtsc", layouts::WholeDecimal},   // 49
+    {"0000000000001101", "rti ", layouts::WholeDecimal},  // 50
+    {"0000000000000000", "nop ", layouts::WholeDecimal},  // 51
+    {"0000000000000001", "wait", layouts::WholeDecimal},  // 52
+    {"0000000000001000", "slp ", layouts::WholeDecimal},  // 53
+    {"0000000000000010", "rst ", layouts::WholeDecimal},  // 54
+    {"0000000000000110", "sksp", layouts::WholeDecimal},  // 55
 }};
 
 // Raised by BitsToDecimal on a character that is not a decimal digit, with the
@@ -134,10 +195,9 @@ class Disassembler {
     // The exact decimal text of bits read in base two, any length ("" gives
     // "0"); a digit d at position i of n counts d * 2^(n-i).
     std::string BitsToDecimal(std::string_view bits) const;
-    // The operand text of a class for its operand bits; empty bits give the
-    // empty text. A class outside 0..55 follows the chain of class bounds like
-    // any other (a negative one formats as a register pair, one above 45 as
-    // the single-bit field of rtsc).
+    // The operand text of a class for its operand bits, by the class's
+    // operand layout; empty bits give the empty text. A class below 0 formats
+    // like class 0, one above 55 like class 55.
     std::string FormatOperands(InstructionClass cls, std::string_view bits) const;
 };
 
@@ -173,25 +233,23 @@ constexpr int JumpField(std::uint16_t word) {
 }
 
 namespace detail {
+// The listing text of word, made from its bits without the table.
+ShortText ComposeWordText(std::uint16_t word);
+
 // The listing texts of all 65,536 words packed end to end (about 0.8 MiB in
 // all, so that a sweep over the words stays in the cache): the text of word w
 // is pool[offsets[w]] up to pool[offsets[w + 1]]. Every text is at most 18
 // characters.
 struct WordTextIndex {
+    WordTextIndex();  // composes the text of every word
     std::array<std::uint32_t, 65537> offsets;
-    const char* pool;
+    std::string pool;
 };
-extern std::atomic<const WordTextIndex*> WordTexts;
-const WordTextIndex* BuildWordTexts();  // thread-safe, builds once
-// The listing text of word, made from its bits without the table.
-ShortText ComposeWordText(std::uint16_t word);
 
+// Built the first time it is asked for; thread-safe.
 inline const WordTextIndex& WordTextTable() {
-    const WordTextIndex* index = WordTexts.load(std::memory_order_acquire);
-    if (index == nullptr) [[unlikely]] {
-        index = BuildWordTexts();
-    }
-    return *index;
+    static const WordTextIndex index;
+    return index;
 }
 }  // namespace detail
 
@@ -202,7 +260,7 @@ inline const WordTextIndex& WordTextTable() {
 inline std::string_view WordText(std::uint16_t word) {
     const detail::WordTextIndex& index = detail::WordTextTable();
     const std::uint32_t begin = index.offsets[word];
-    return {index.pool + begin, index.offsets[word + 1u] - begin};
+    return {index.pool.data() + begin, index.offsets[word + 1u] - begin};
 }
 
 // The same text as a copy. The pool ends in ShortText::capacity spare bytes,
@@ -210,9 +268,10 @@ inline std::string_view WordText(std::uint16_t word) {
 inline ShortText FormatWord(std::uint16_t word) {
     const detail::WordTextIndex& index = detail::WordTextTable();
     const std::uint32_t begin = index.offsets[word];
+    const std::uint32_t end = index.offsets[word + 1u];
     ShortText text;
-    std::memcpy(text.data.data(), index.pool + begin, ShortText::capacity);
-    text.size = static_cast<std::uint8_t>(index.offsets[word + 1u] - begin);
+    std::memcpy(text.data.data(), index.pool.data() + begin, ShortText::capacity);
+    text.size = static_cast<std::uint8_t>(end - begin);
     return text;
 }
 

@@ -139,11 +139,11 @@ TEST(FormatOperands, OperandBitsOfAnotherLength) {
         {39, Repeat('1', 16), "FFFFh"},
         {39, Repeat('1', 20), "FFFFFh"},  // more digits when the value needs them
         {49, "1101", "13b"},
-        // Classes without operand bits in the table still follow their group.
+        // Classes without operand bits have the layout of their neighbours.
         {36, "0101", "0101b"},
         {37, "11", "0003h"},
         {46, "0", "0b"},
-        // Class numbers outside 0..55 follow the chain of bounds.
+        // A class number below 0 formats like class 0, one above 55 like class 55.
         {-1, "0110111001", "d1, b5"},
         {56, "101", "5b"},
         {1000, "11", "3b"},
