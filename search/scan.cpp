@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <utility>
 
 namespace sorrel {
 namespace {
@@ -57,54 +58,49 @@ bool ForEachSlice(std::uint64_t begin, std::uint64_t end, bool backwards, Pace& 
     return false;
 }
 
-std::uint64_t Load64(const std::uint8_t* p) {
-    std::uint64_t v;
-    std::memcpy(&v, p, sizeof v);
-    if constexpr (std::endian::native == std::endian::big) {
-        v = __builtin_bswap64(v);
-    }
-    return v;
-}
-
-// The word (UnitBytes 2, little-endian) or byte (UnitBytes 1) of row i.
+// The word (UnitBytes 2, little-endian) or byte (UnitBytes 1) at p.
 template <int UnitBytes>
-std::uint32_t UnitAt(const std::uint8_t* bytes, std::uint64_t i) {
+std::uint32_t UnitAt(const std::uint8_t* p) {
     if constexpr (UnitBytes == 2) {
-        return bytes[2 * i] | (bytes[2 * i + 1] << 8);
+        std::uint16_t w;
+        std::memcpy(&w, p, sizeof w);
+        if constexpr (std::endian::native == std::endian::big) {
+            w = static_cast<std::uint16_t>((w >> 8) | (w << 8));
+        }
+        return w;
     } else {
-        return bytes[i];
+        return *p;
     }
 }
 
 // Bit v & 63 of set[v >> 6], in bit 0, with other bits above it.
-inline std::uint64_t Probe(const std::uint64_t* set, std::uint64_t v) {
+inline std::uint64_t Probe(const std::uint64_t* set, std::size_t v) {
     return set[v >> 6] >> (v & 63);
 }
 
+// Whether any of the eight rows from p on is in set (bit 0), unrolled.
+template <int UnitBytes, std::size_t... J>
+inline std::uint64_t Any8(const std::uint8_t* p, const std::uint64_t* set,
+                          std::index_sequence<J...>) {
+    return (Probe(set, UnitAt<UnitBytes>(p + UnitBytes * J)) | ...) & 1;
+}
+
 // Which of the eight rows from p on are in set: bit j for row j.
+template <int UnitBytes, std::size_t... J>
+inline unsigned Each8(const std::uint8_t* p, const std::uint64_t* set, std::index_sequence<J...>) {
+    return ((static_cast<unsigned>(Probe(set, UnitAt<UnitBytes>(p + UnitBytes * J)) & 1) << J) |
+            ...);
+}
+
+// Which of the eight rows from p on are in set; most blocks have none, and
+// telling that costs one load and shift a row.
 template <int UnitBytes>
 inline unsigned Hits8(const std::uint8_t* p, const std::uint64_t* set) {
-    std::uint64_t any = 0;
-    if constexpr (UnitBytes == 2) {
-        const std::uint64_t a = Load64(p);
-        const std::uint64_t b = Load64(p + 8);
-        for (int j = 0; j < 4; ++j) {
-            any |= Probe(set, (a >> (16 * j)) & 0xFFFF) | Probe(set, (b >> (16 * j)) & 0xFFFF);
-        }
-    } else {
-        const std::uint64_t a = Load64(p);
-        for (int j = 0; j < 8; ++j) {
-            any |= Probe(set, (a >> (8 * j)) & 0xFF);
-        }
-    }
-    if ((any & 1) == 0) [[likely]] {
+    constexpr auto rows = std::make_index_sequence<8>();
+    if (Any8<UnitBytes>(p, set, rows) == 0) [[likely]] {
         return 0;
     }
-    unsigned hits = 0;
-    for (int j = 0; j < 8; ++j) {
-        hits |= static_cast<unsigned>(Probe(set, UnitAt<UnitBytes>(p, j)) & 1) << j;
-    }
-    return hits;
+    return Each8<UnitBytes>(p, set, rows);
 }
 
 // One segment of rows, all matched with the same set.
@@ -115,17 +111,18 @@ struct Segment {
     std::uint64_t begin;
     std::uint64_t end;
 
-    bool has(std::uint64_t row) const { return set.contains(UnitAt<UnitBytes>(bytes, row)); }
-    unsigned hits8(std::uint64_t row) const {
-        return Hits8<UnitBytes>(bytes + UnitBytes * row, set.words());
+    bool has(std::uint64_t row) const {
+        return set.contains(UnitAt<UnitBytes>(bytes + UnitBytes * row));
     }
 
     std::optional<std::uint64_t> first(Pace& pace) const {
         std::optional<std::uint64_t> found;
+        const std::uint8_t* const p = bytes;
+        const std::uint64_t* const words = set.words();
         ForEachSlice(begin, end, false, pace, [&](std::uint64_t b, std::uint64_t e) {
             std::uint64_t i = b;
             for (; i + 8 <= e; i += 8) {
-                if (const unsigned h = hits8(i)) {
+                if (const unsigned h = Hits8<UnitBytes>(p + UnitBytes * i, words)) {
                     found = i + static_cast<std::uint64_t>(std::countr_zero(h));
                     return true;
                 }
@@ -143,10 +140,12 @@ struct Segment {
 
     std::optional<std::uint64_t> last(Pace& pace) const {
         std::optional<std::uint64_t> found;
+        const std::uint8_t* const p = bytes;
+        const std::uint64_t* const words = set.words();
         ForEachSlice(begin, end, true, pace, [&](std::uint64_t b, std::uint64_t e) {
             std::uint64_t i = e;
             for (; i >= b + 8; i -= 8) {
-                if (const unsigned h = hits8(i - 8)) {
+                if (const unsigned h = Hits8<UnitBytes>(p + UnitBytes * (i - 8), words)) {
                     found = i - 8 + static_cast<std::uint64_t>(std::bit_width(h) - 1);
                     return true;
                 }
@@ -172,10 +171,12 @@ struct Segment {
             list.rows.push_back(row);
             return true;
         };
+        const std::uint8_t* const p = bytes;
+        const std::uint64_t* const words = set.words();
         return ForEachSlice(begin, end, false, pace, [&](std::uint64_t b, std::uint64_t e) {
             std::uint64_t i = b;
             for (; i + 8 <= e; i += 8) {
-                for (unsigned h = hits8(i); h != 0; h &= h - 1) {
+                for (unsigned h = Hits8<UnitBytes>(p + UnitBytes * i, words); h != 0; h &= h - 1) {
                     if (!add(i + static_cast<std::uint64_t>(std::countr_zero(h)))) {
                         return true;
                     }
