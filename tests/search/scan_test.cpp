@@ -5,13 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <random>
 #include <stop_token>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "background_task.h"
 #include "scan.h"
 #include "text_scan.h"
 
@@ -265,6 +269,33 @@ TEST(Scan, AStoppedScanReturnsWithoutItsRows) {
                                     [&](std::uint64_t, std::uint64_t) { again.request_stop(); });
     EXPECT_GT(partial.rows.size(), 0u);
     EXPECT_LT(partial.rows.size(), n);
+}
+
+TEST(Scan, AScanOnAWorkerStopsAtAnyMomentOrGivesTheWholeResult) {
+    constexpr std::uint64_t n = 3'000'000;
+    const std::vector<std::uint8_t> bytes = LargeImage(n, {7, 1'500'000, 2'999'999});
+    const ListingRows rows{bytes.data(), bytes.size(), true};
+    const ListingMatch match = MatchListing(Query("jmp"));
+    for (int delay = 0; delay < 40; ++delay) {
+        std::atomic<int> results{0};
+        std::atomic<bool> whole{true};
+        {
+            BackgroundTask task;
+            TaskCallbacks<RowList> callbacks;
+            callbacks.result = [&](RowList&& list) {
+                ++results;
+                whole = list.rows == Rows{7, 1'500'000, 2'999'999};
+            };
+            task.start(TaskWork<RowList>([&](std::stop_token stop, const ProgressFn& progress) {
+                           return FindAll(rows, match, FindAllLimit, stop, progress);
+                       }),
+                       std::move(callbacks));
+            std::this_thread::sleep_for(std::chrono::microseconds(delay * 50));
+            task.requestStop();
+        }
+        EXPECT_LE(results, 1) << delay;
+        EXPECT_TRUE(whole) << delay;
+    }
 }
 
 // Words drawn mostly from a few that the queries below find, with every
