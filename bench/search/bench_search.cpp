@@ -56,31 +56,27 @@ void ReportWords(benchmark::State& state, std::uint64_t words) {
                            benchmark::Counter::kIsRate);
 }
 
-void FindNextNoMatch(benchmark::State& state) {
+// Find next (or previous) of a word the image never holds: the whole image.
+void NoMatch(benchmark::State& state, bool previous) {
     const sorrel::ListingRows rows = Rows(ImageBytes);
     const sorrel::ListingMatch match = sorrel::MatchListing(sorrel::Query(AbsentWord));
     for (auto _ : state) {
-        const auto row = sorrel::FindNext(rows, match, 0, rows.rowCount());
+        const auto row = previous ? sorrel::FindPrevious(rows, match, 0, rows.rowCount())
+                                  : sorrel::FindNext(rows, match, 0, rows.rowCount());
         if (row) {
             state.SkipWithError("the absent word was found");
         }
     }
     ReportWords(state, rows.rowCount());
 }
-BENCHMARK(FindNextNoMatch)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
-
-void FindPreviousNoMatch(benchmark::State& state) {
-    const sorrel::ListingRows rows = Rows(ImageBytes);
-    const sorrel::ListingMatch match = sorrel::MatchListing(sorrel::Query(AbsentWord));
-    for (auto _ : state) {
-        const auto row = sorrel::FindPrevious(rows, match, 0, rows.rowCount());
-        if (row) {
-            state.SkipWithError("the absent word was found");
-        }
-    }
-    ReportWords(state, rows.rowCount());
-}
-BENCHMARK(FindPreviousNoMatch)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK_CAPTURE(NoMatch, FindNext, false)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(NoMatch, FindPrevious, true)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseRealTime();
 
 void FindAllRare(benchmark::State& state) {
     const sorrel::ListingRows rows = Rows(ImageBytes);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "background_task.h"
+#include "stoppable_work.h"
 
 namespace sorrel {
 namespace {
@@ -39,24 +40,6 @@ TaskWork<std::uint64_t> Summing(std::atomic<bool>& sawStop) {
         progress(Steps, Steps);
         return sum;
     };
-}
-
-// Work that runs until it is asked to stop, then returns 1.
-TaskWork<int> UntilStopped(std::atomic<bool>& started, std::atomic<bool>& ended) {
-    return [&started, &ended](std::stop_token stop, const ProgressFn&) {
-        started = true;
-        while (!stop.stop_requested()) {
-            std::this_thread::yield();
-        }
-        ended = true;
-        return 1;
-    };
-}
-
-void WaitFor(const std::atomic<bool>& flag) {
-    while (!flag) {
-        std::this_thread::yield();
-    }
 }
 
 TEST(BackgroundTask, HandsOverTheResultOnceAfterTheLastProgress) {
@@ -107,8 +90,7 @@ TEST(BackgroundTask, StopAtAnyMomentHandsOverNothingOrTheWholeResult) {
 }
 
 TEST(BackgroundTask, ANewTaskStopsTheRunningOneAndDropsItsResult) {
-    std::atomic<bool> started{false};
-    std::atomic<bool> ended{false};
+    StoppableWork running;
     std::atomic<int> firstResults{0};
     std::atomic<bool> sawStop{false};
     std::vector<std::uint64_t> secondResults;
@@ -116,30 +98,29 @@ TEST(BackgroundTask, ANewTaskStopsTheRunningOneAndDropsItsResult) {
 
     TaskCallbacks<int> first;
     first.result = [&](int&&) { ++firstResults; };
-    task.start(UntilStopped(started, ended), std::move(first));
-    WaitFor(started);
+    task.start(running.work(), std::move(first));
+    running.waitUntilStarted();
 
     TaskCallbacks<std::uint64_t> second;
     second.result = [&](std::uint64_t&& sum) { secondResults.push_back(sum); };
     task.start(Summing(sawStop), std::move(second));
-    EXPECT_TRUE(ended);  // the former work was joined before the new one began
+    EXPECT_TRUE(running.ended);  // the former work was joined before the new one began
     task.wait();
     EXPECT_EQ(firstResults, 0);
     EXPECT_EQ(secondResults, std::vector<std::uint64_t>{FullSum});
 }
 
 TEST(BackgroundTask, DestructionStopsAndJoinsRunningWork) {
-    std::atomic<bool> started{false};
-    std::atomic<bool> ended{false};
+    StoppableWork running;
     std::atomic<int> results{0};
     {
         BackgroundTask task;
         TaskCallbacks<int> callbacks;
         callbacks.result = [&](int&&) { ++results; };
-        task.start(UntilStopped(started, ended), std::move(callbacks));
-        WaitFor(started);
+        task.start(running.work(), std::move(callbacks));
+        running.waitUntilStarted();
     }
-    EXPECT_TRUE(ended);
+    EXPECT_TRUE(running.ended);
     EXPECT_EQ(results, 0);
 }
 
@@ -186,7 +167,9 @@ TEST(BackgroundTask, AnExceptionAfterAStopIsDropped) {
                    throw std::runtime_error("stopped");
                }),
                std::move(callbacks));
-    WaitFor(started);
+    while (!started) {
+        std::this_thread::yield();
+    }
     task.requestStop();
     task.wait();
     EXPECT_EQ(errors, 0);

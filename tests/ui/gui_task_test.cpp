@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "gui_task.h"
+#include "stoppable_work.h"
 
 namespace sorrel {
 namespace {
@@ -32,24 +33,6 @@ TaskWork<int> Immediate(int value) {
         progress(1, 1);
         return value;
     };
-}
-
-// Work that runs until it is asked to stop.
-TaskWork<int> UntilStopped(std::atomic<bool>& started, std::atomic<bool>& ended) {
-    return [&started, &ended](std::stop_token stop, const ProgressFn&) {
-        started = true;
-        while (!stop.stop_requested()) {
-            std::this_thread::yield();
-        }
-        ended = true;
-        return -1;
-    };
-}
-
-void WaitFor(const std::atomic<bool>& flag) {
-    while (!flag) {
-        std::this_thread::yield();
-    }
 }
 
 // Delivers every call posted so far.
@@ -126,13 +109,12 @@ TEST(GuiTask, AReplacedTaskDeliversNothingItHadPosted) {
 
 TEST(GuiTask, ARunningTaskIsStoppedWhenReplaced) {
     Owner owner;
-    std::atomic<bool> started{false};
-    std::atomic<bool> ended{false};
-    owner.task.start(UntilStopped(started, ended), owner.callbacks());
-    WaitFor(started);
+    StoppableWork running;
+    owner.task.start(running.work(), owner.callbacks());
+    running.waitUntilStarted();
     QEventLoop loop;
     owner.task.start(Immediate(2), owner.callbacks(&loop));
-    EXPECT_TRUE(ended);
+    EXPECT_TRUE(running.ended);
     QTimer::singleShot(20000, &loop, &QEventLoop::quit);
     loop.exec();
     DeliverPosted();
@@ -151,25 +133,23 @@ TEST(GuiTask, ACancelledTaskDeliversNothing) {
     EXPECT_TRUE(owner.progress.empty());
 
     // Cancelled while it runs.
-    std::atomic<bool> started{false};
-    std::atomic<bool> ended{false};
-    owner.task.start(UntilStopped(started, ended), owner.callbacks());
-    WaitFor(started);
+    StoppableWork running;
+    owner.task.start(running.work(), owner.callbacks());
+    running.waitUntilStarted();
     owner.task.cancel();
     owner.task.wait();
-    EXPECT_TRUE(ended);
+    EXPECT_TRUE(running.ended);
     DeliverPosted();
     EXPECT_TRUE(owner.results.empty());
 }
 
 TEST(GuiTask, DestroyingTheOwnerWhileItsWorkRunsStopsTheWork) {
-    std::atomic<bool> started{false};
-    std::atomic<bool> ended{false};
+    StoppableWork running;
     auto owner = std::make_unique<Owner>();
-    owner->task.start(UntilStopped(started, ended), owner->callbacks());
-    WaitFor(started);
+    owner->task.start(running.work(), owner->callbacks());
+    running.waitUntilStarted();
     owner.reset();
-    EXPECT_TRUE(ended);
+    EXPECT_TRUE(running.ended);
     DeliverPosted();
 }
 
