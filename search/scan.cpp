@@ -92,8 +92,8 @@ inline unsigned Each8(const std::uint8_t* p, const std::uint64_t* set, std::inde
             ...);
 }
 
-// Which of the eight rows from p on are in set; most blocks have none, and
-// telling that costs one load and shift a row.
+// Which of the eight rows from p on are in set. Most blocks have none, and
+// telling that costs a row its load, one look into the set and a shift.
 template <int UnitBytes>
 inline unsigned Hits8(const std::uint8_t* p, const std::uint64_t* set) {
     constexpr auto rows = std::make_index_sequence<8>();
