@@ -31,8 +31,8 @@ class PlaceHistory {
 
     // A jump leaves from. The same place twice in a row is kept once.
     void visit(Place from);
-    // The place before current, or nothing (then nothing changes). Places
-    // equal to current are passed over.
+    // The place before current, or nothing. Places equal to current are
+    // dropped on the way: going there would not move.
     std::optional<Place> back(Place current);
     // The place after current, or nothing, the same way.
     std::optional<Place> forward(Place current);
