@@ -1,0 +1,15 @@
+// The tests of the window support library run in a real event loop of their
+// own application object, offscreen.
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QCoreApplication>
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
+    }
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
