@@ -20,6 +20,7 @@
 #include "stringgrid.h"
 #include "ui_main.h"
 #include "window_font.h"
+#include "window_grid.h"
 
 // The glyphs are compiled into this library; a static library must register them.
 static void InitGlyphResources() {
@@ -117,15 +118,11 @@ TForm1::TForm1(QWidget* parent)
     key(QKeySequence(Qt::CTRL | Qt::Key_B), SpeedButton3);
     setAcceptDrops(true);
 
-    StringGrid1->setColumnCount(3);
-    StringGrid1->setColumnWidth(0, 70);
-    StringGrid1->setColumnWidth(1, 137);
-    StringGrid1->setColumnWidth(2, 171);
-    StringGrid1->setDefaultRowHeight(15);
-    StringGrid1->setFont(sorrel::GridFont());
-    StringGrid1->setCellFont(sorrel::GridFont());
-    StringGrid1->setColumnTitles({QStringLiteral("Адрес инструкци"), QStringLiteral("Инструкция"),
-                                  QStringLiteral("Мнемоника")});
+    static constexpr sorrel::GridColumn columns[] = {
+        {"Адрес инструкци", 70}, {"Инструкция", 137}, {"Мнемоника", 171}};
+    sorrel::SetUpWindowGrid(StringGrid1, columns);
+    connect(StringGrid1, &StringGrid::copyRefused, this,
+            [this](std::uint64_t rows) { sorrel::ShowCopyRefusedMessage(this, rows); });
 }
 
 TForm1::~TForm1() = default;
