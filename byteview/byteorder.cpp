@@ -23,9 +23,7 @@ TForm2::TForm2(std::function<QString()> currentImage, QWidget* parent)
     // Closing it only hides it; only the main window ends the program.
     setAttribute(Qt::WA_QuitOnClose, false);
 
-    static constexpr sorrel::GridColumn columns[] = {
-        {"Адрес байта", 70}, {"Адрес слова", 92}, {"Значение", 101}};
-    sorrel::SetUpWindowGrid(StringGrid1, columns);
+    sorrel::SetUpWindowGrid(StringGrid1, sorrel::ByteOrderGridColumns);
     connect(StringGrid1, &StringGrid::copyRefused, this,
             [this](std::uint64_t rows) { sorrel::ShowCopyRefusedMessage(this, rows); });
 }

@@ -118,9 +118,7 @@ TForm1::TForm1(QWidget* parent)
     key(QKeySequence(Qt::CTRL | Qt::Key_B), SpeedButton3);
     setAcceptDrops(true);
 
-    static constexpr sorrel::GridColumn columns[] = {
-        {"Адрес инструкци", 70}, {"Инструкция", 137}, {"Мнемоника", 171}};
-    sorrel::SetUpWindowGrid(StringGrid1, columns);
+    sorrel::SetUpWindowGrid(StringGrid1, sorrel::ListingGridColumns);
     connect(StringGrid1, &StringGrid::copyRefused, this,
             [this](std::uint64_t rows) { sorrel::ShowCopyRefusedMessage(this, rows); });
 }

@@ -1,5 +1,5 @@
-// The grids of the windows: each window describes its columns, and one
-// function gives its grid those columns, the row height and the grid font.
+// The grids of the windows: their columns, and one function that gives a
+// grid its columns, the row height and the grid font.
 // The message that refuses to copy too many rows is shown the same way in
 // both windows.
 #pragma once
@@ -17,6 +17,12 @@ struct GridColumn {
     const char* title;
     int width;
 };
+
+// The main window's listing and the byte-order window's bytes.
+inline constexpr GridColumn ListingGridColumns[] = {
+    {"Адрес инструкци", 70}, {"Инструкция", 137}, {"Мнемоника", 171}};
+inline constexpr GridColumn ByteOrderGridColumns[] = {
+    {"Адрес байта", 70}, {"Адрес слова", 92}, {"Значение", 101}};
 
 // The row height of both windows' grids, in pixels.
 inline constexpr int WindowGridRowHeight = 15;
