@@ -252,6 +252,10 @@ void StringGrid::paintEvent(QPaintEvent* event) {
     }
 
     const GridRange range = selection();
+    // Inside a range of more than one cell the current cell is painted as
+    // selected, so that the highlight shows what Ctrl+C copies; a lone
+    // current cell has only its focus frame while the grid has focus.
+    const bool rangeOfCells = range.top != range.bottom || range.left != range.right;
     const bool focused = hasFocus();
     const QColor text = pal.color(QPalette::Text);
     const QColor highlight = pal.color(QPalette::Highlight);
@@ -276,8 +280,8 @@ void StringGrid::paintEvent(QPaintEvent* event) {
             }
             const QRect cell(x, y, width, height);
             const bool current = focused && row == currentRow() && column == currentColumn();
-            const bool selected =
-                rowSelected && column >= range.left && column <= range.right && !current;
+            const bool selected = rowSelected && column >= range.left && column <= range.right &&
+                                  (!current || rangeOfCells);
             if (selected) {
                 painter.fillRect(cell, highlight);
             }
@@ -289,7 +293,7 @@ void StringGrid::paintEvent(QPaintEvent* event) {
                 }
             }
             if (current) {
-                QPen pen(text, 1, Qt::DotLine);
+                QPen pen(selected ? highlightedText : text, 1, Qt::DotLine);
                 painter.setPen(pen);
                 painter.setBrush(Qt::NoBrush);
                 painter.drawRect(cell.adjusted(0, 0, -1, -1));

@@ -5,12 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QColor>
 #include <QTest>
 #include <QWheelEvent>
 #include <memory>
+#include <ostream>
 
 #include "grid_test_source.h"
 #include "stringgrid.h"
+
+// Readable failure messages.
+inline void PrintTo(const QColor& colour, std::ostream* out) {
+    *out << colour.name().toStdString();
+}
 
 inline constexpr std::uint64_t MaxRows = 4'294'967'295;  // the byte-order window's largest file
 inline constexpr int PageRows = 10;                      // whole rows in the test grid's viewport

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <functional>
@@ -83,6 +84,86 @@ TEST_F(StringGridTest, PaintsGridLinesTitleRowAndSelectionColours) {
     // Past the last column the grid is blank, title row included.
     EXPECT_EQ(at(390, 7), pal.color(QPalette::Base));
     EXPECT_EQ(at(390, top + 5), pal.color(QPalette::Base));
+}
+
+TEST_F(StringGridTest, TheHighlightedCellsAreTheCopiedCells) {
+    setRows(100);
+    grid->activateWindow();
+    grid->setFocus();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(grid.get()));
+    ASSERT_TRUE(grid->hasFocus());
+    const QPalette& pal = grid->palette();
+    const int top = grid->viewport()->geometry().top();
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    struct Case {
+        const char* name;
+        std::function<void()> select;
+        bool focused;
+        bool currentFilled;  // the current cell is painted as selected
+    };
+    const Case cases[] = {
+        {"a range",
+         [&] {
+             grid->setCurrentCell(1, 0);
+             grid->setCurrentCell(3, 1, true);
+         },
+         true, true},
+        {"a range grown upwards",
+         [&] {
+             grid->setCurrentCell(4, 2);
+             key(Qt::Key_Up, Qt::ShiftModifier);
+         },
+         true, true},
+        {"every cell", [&] { key(Qt::Key_A, Qt::ControlModifier); }, true, true},
+        {"one cell", [&] { grid->setCurrentCell(2, 1); }, true, false},
+        {"a range without focus",
+         [&] {
+             grid->setCurrentCell(1, 0);
+             grid->setCurrentCell(3, 1, true);
+             grid->clearFocus();
+         },
+         false, true},
+        {"one cell without focus", [&] { grid->setCurrentCell(2, 1); }, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.focused) {
+            grid->setFocus();
+        }
+        c.select();
+        ASSERT_EQ(grid->hasFocus(), c.focused);
+        key(Qt::Key_C, Qt::ControlModifier);
+        const QStringList copied = clipboard->text().split(QRegularExpression("[\t\n]"));
+        const QImage image = grid->grab().toImage();
+        for (std::uint64_t row = 0; row < 6; ++row) {
+            for (int column = 0; column < 3; ++column) {
+                SCOPED_TRACE(QStringLiteral("cell %1, %2").arg(row).arg(column).toStdString());
+                const QRect cell = grid->cellRect(row, column).translated(0, top);
+                const bool current = row == grid->currentRow() && column == grid->currentColumn();
+                // Right of the text and inside the focus frame.
+                const QColor fill = image.pixelColor(cell.right() - 3, cell.top() + 3);
+                const bool filled =
+                    current ? c.currentFilled : copied.contains(grid->cellText(row, column));
+                EXPECT_EQ(fill, pal.color(filled ? QPalette::Highlight : QPalette::Base));
+                if (!current || !c.focused) {
+                    continue;
+                }
+                // The dotted focus frame shows on the cell: in the highlighted
+                // text's colour on the highlight, in the text's colour on white.
+                const QColor frame = pal.color(filled ? QPalette::HighlightedText : QPalette::Text);
+                int dots = 0;
+                for (int x = cell.left(); x <= cell.right(); ++x) {
+                    const QColor pixel = image.pixelColor(x, cell.top());
+                    dots += pixel == frame ? 1 : 0;
+                    EXPECT_TRUE(pixel == frame || pixel == fill)
+                        << x << ": " << pixel.name().toStdString();
+                }
+                // Dotted: about every other pixel of its top edge.
+                EXPECT_GE(dots, cell.width() / 4);
+                EXPECT_LE(dots, cell.width() * 3 / 4);
+            }
+        }
+    }
 }
 
 TEST_F(StringGridTest, RowHeightSetsThePitchOfRowsAndTitleRow) {
