@@ -186,7 +186,7 @@ void StringGrid::selectAll() {
 }
 
 QString StringGrid::selectedText() const {
-    if (!cursor_.hasCells()) {
+    if (!source_ || !cursor_.hasCells()) {
         return QString();
     }
     const GridRange range = selection();
@@ -210,7 +210,8 @@ QString StringGrid::selectedText() const {
 }
 
 void StringGrid::copySelection() {
-    if (!cursor_.hasCells()) {
+    // Without a source the grid shows one empty row: nothing to copy.
+    if (!source_ || !cursor_.hasCells()) {
         return;
     }
     const GridRange range = selection();

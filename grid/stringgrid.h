@@ -76,10 +76,12 @@ class StringGrid : public QAbstractScrollArea {
     GridRange selection() const { return cursor_.selection(); }
     void selectAll();
     // The selected cells as text: cells of a row joined by a tab, each row
-    // ending with a line feed. Empty when more than MaxCopyRows rows.
+    // ending with a line feed. Empty without a source or when more than
+    // MaxCopyRows rows.
     QString selectedText() const;
     // Ctrl+C: puts selectedText() on the clipboard; a selection of more than
     // MaxCopyRows rows is refused with copyRefused() and the clipboard stays.
+    // Without a source there is nothing to copy and the clipboard stays too.
     void copySelection();
 
     // Scrolling: the first row in view.

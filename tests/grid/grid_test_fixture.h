@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QColor>
+#include <QString>
 #include <QTest>
 #include <QWheelEvent>
 #include <memory>
@@ -15,6 +16,9 @@
 #include "stringgrid.h"
 
 // Readable failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 inline void PrintTo(const QColor& colour, std::ostream* out) {
     *out << colour.name().toStdString();
 }
