@@ -95,7 +95,8 @@ class StringGrid : public QAbstractScrollArea {
     // (r - topRow()) * rowPitch(), and is rowPitch() - GridLineWidth high.
     // rowGeometryChanged() tells of any change of it.
     int rowPitch() const { return rowHeight_ + GridLineWidth; }
-    // The viewport y of the row's top; empty when no part of the row is in view.
+    // The viewport y of the row's top; empty when there is no such row or no
+    // part of it is in view.
     std::optional<int> rowY(std::uint64_t row) const;
 
     // The cell's rectangle in viewport coordinates, without its grid lines;

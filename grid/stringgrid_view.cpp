@@ -226,7 +226,8 @@ void StringGrid::noteRowGeometry() {
 std::optional<int> StringGrid::rowY(std::uint64_t row) const {
     const int height = viewport()->height();
     const int pitch = rowPitch();
-    if (row < topRow_ || row - topRow_ >= static_cast<std::uint64_t>(std::max(0, height))) {
+    if (row >= rows_ || row < topRow_ ||
+        row - topRow_ >= static_cast<std::uint64_t>(std::max(0, height))) {
         return std::nullopt;
     }
     const int y = static_cast<int>(row - topRow_) * pitch;
@@ -238,7 +239,7 @@ std::optional<int> StringGrid::rowY(std::uint64_t row) const {
 
 QRect StringGrid::cellRect(std::uint64_t row, int column) const {
     const std::optional<int> y = rowY(row);
-    if (!y || row >= rows_ || column < 0 || column >= columnCount()) {
+    if (!y || column < 0 || column >= columnCount()) {
         return QRect();
     }
     return QRect(header_->sectionViewportPosition(column), *y, columnWidth(column), rowHeight_);

@@ -215,13 +215,13 @@ TEST_F(StringGridTest, SideWidgetsSpanTheRowsAndFollowTheirGeometry) {
         bool signalled;  // rowGeometryChanged() came
     };
     const Step steps[] = {
+        {"a new source", [&] { setRows(1000); }, 0, 0, 16, PageRows, 0, true},
         {"side widgets of 12 and 7 pixels",
          [&] {
              grid->setSideWidget(StringGrid::Side::Left, left, 12);
              grid->setSideWidget(StringGrid::Side::Right, right, 7);
          },
          12, 7, 16, PageRows, 0, false},
-        {"a new source", [&] { setRows(1000); }, 12, 7, 16, PageRows, 0, true},
         {"scrolled", [&] { grid->scrollToRow(500); }, 12, 7, 16, PageRows, 500, true},
         {"scrolled to where it is", [&] { grid->scrollToRow(500); }, 12, 7, 16, PageRows, 500,
          false},
@@ -280,10 +280,12 @@ TEST_F(StringGridTest, SideWidgetsSpanTheRowsAndFollowTheirGeometry) {
                   below < cells.height() ? std::optional<int>(below) : std::nullopt);
         EXPECT_EQ(grid->rowY(top + whole + 1), std::nullopt);
         EXPECT_EQ(grid->rowY(top - 1), std::nullopt);
-        if (top + 1 < grid->rowCount()) {
-            EXPECT_EQ(grid->cellRect(top + 1, 0).top(), grid->rowY(top + 1));
-        }
+        EXPECT_EQ(grid->cellRect(top + 1, 0).top(), grid->rowY(top + 1));
     }
+    // Rows past the last have no y.
+    setRows(3);
+    EXPECT_EQ(grid->rowY(2), 2 * 21);
+    EXPECT_EQ(grid->rowY(3), std::nullopt);
     EXPECT_EQ(grid->sideWidget(StringGrid::Side::Left), nullptr);
     EXPECT_EQ(grid->sideWidget(StringGrid::Side::Right), right);
     EXPECT_EQ(right->parentWidget(), grid.get());
