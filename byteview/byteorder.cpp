@@ -8,6 +8,7 @@
 #include "stringgrid.h"
 #include "ui_byteorder.h"
 #include "window_font.h"
+#include "window_grid.h"
 
 TForm2::TForm2(std::function<QString()> currentImage, QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::TForm2>()), currentImage_(std::move(currentImage)) {
@@ -22,15 +23,9 @@ TForm2::TForm2(std::function<QString()> currentImage, QWidget* parent)
     // Closing it only hides it; only the main window ends the program.
     setAttribute(Qt::WA_QuitOnClose, false);
 
-    StringGrid1->setColumnCount(3);
-    StringGrid1->setColumnWidth(0, 70);
-    StringGrid1->setColumnWidth(1, 92);
-    StringGrid1->setColumnWidth(2, 101);
-    StringGrid1->setDefaultRowHeight(15);
-    StringGrid1->setFont(sorrel::GridFont());
-    StringGrid1->setCellFont(sorrel::GridFont());
-    StringGrid1->setColumnTitles(
-        {QStringLiteral("Адрес байта"), QStringLiteral("Адрес слова"), QStringLiteral("Значение")});
+    sorrel::SetUpWindowGrid(StringGrid1, sorrel::ByteOrderGridColumns);
+    connect(StringGrid1, &StringGrid::copyRefused, this,
+            [this](std::uint64_t rows) { sorrel::ShowCopyRefusedMessage(this, rows); });
 }
 
 TForm2::~TForm2() = default;

@@ -6,13 +6,19 @@
 
 #include <QAbstractScrollArea>
 #include <QFont>
+#include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 #include <memory>
+#include <optional>
+
+#include "grid_cursor.h"
 
 class QHeaderView;
+class ScrollScale;
+class TitleRow;
 
 class CellSource {
   public:
@@ -20,15 +26,6 @@ class CellSource {
     virtual std::uint64_t rowCount() const = 0;
     // row < rowCount(), 0 <= column < the grid's column count
     virtual QString cellText(std::uint64_t row, int column) const = 0;
-};
-
-// A rectangle of cells, inclusive on all sides.
-struct GridRange {
-    std::uint64_t top = 0;
-    std::uint64_t bottom = 0;
-    int left = 0;
-    int right = 0;
-    bool operator==(const GridRange&) const = default;
 };
 
 class StringGrid : public QAbstractScrollArea {
@@ -39,6 +36,8 @@ class StringGrid : public QAbstractScrollArea {
     // Width of the lines between cells, in pixels. A row takes
     // defaultRowHeight() + GridLineWidth pixels, a column columnWidth() + GridLineWidth.
     static constexpr int GridLineWidth = 1;
+    // Space left of the text in a cell and in a title, in pixels.
+    static constexpr int TextPadding = 2;
     // Rows moved by one notch of the mouse wheel.
     static constexpr int WheelRows = 3;
 
@@ -55,7 +54,7 @@ class StringGrid : public QAbstractScrollArea {
     QHeaderView* titleRow() const;
 
     void setDefaultRowHeight(int height);  // 15 pixels unless set
-    int defaultRowHeight() const;
+    int defaultRowHeight() const { return rowHeight_; }
     void setCellFont(const QFont& font);
     QFont cellFont() const;
 
@@ -67,19 +66,22 @@ class StringGrid : public QAbstractScrollArea {
     const CellSource* source() const { return source_.get(); }
     std::shared_ptr<const CellSource> sharedSource() const { return source_; }
     // Rows shown: the source's rows, or 1 (the empty row) when there is no source.
-    std::uint64_t rowCount() const;
+    std::uint64_t rowCount() const { return rows_; }
     QString cellText(std::uint64_t row, int column) const;
 
     // Current cell and selection.
-    std::uint64_t currentRow() const { return currentRow_; }
-    int currentColumn() const { return currentColumn_; }
+    std::uint64_t currentRow() const { return cursor_.row(); }
+    int currentColumn() const { return cursor_.column(); }
     void setCurrentCell(std::uint64_t row, int column, bool extendSelection = false);
-    GridRange selection() const;
+    GridRange selection() const { return cursor_.selection(); }
     void selectAll();
     // The selected cells as text: cells of a row joined by a tab, each row
-    // ending with a line feed. Empty when more than MaxCopyRows rows.
+    // ending with a line feed. Empty without a source or when more than
+    // MaxCopyRows rows.
     QString selectedText() const;
-    // Ctrl+C: puts selectedText() on the clipboard, or tells the user why not.
+    // Ctrl+C: puts selectedText() on the clipboard; a selection of more than
+    // MaxCopyRows rows is refused with copyRefused() and the clipboard stays.
+    // Without a source there is nothing to copy and the clipboard stays too.
     void copySelection();
 
     // Scrolling: the first row in view.
@@ -89,18 +91,42 @@ class StringGrid : public QAbstractScrollArea {
     // The largest first row: the last row is then the last whole row in view.
     std::uint64_t maxTopRow() const;
 
+    // Row geometry, for widgets beside the cells: row r lies at viewport y
+    // (r - topRow()) * rowPitch(), and is rowPitch() - GridLineWidth high.
+    // rowGeometryChanged() tells of any change of it.
+    int rowPitch() const { return rowHeight_ + GridLineWidth; }
+    // The viewport y of the row's top; empty when there is no such row or no
+    // part of it is in view.
+    std::optional<int> rowY(std::uint64_t row) const;
+
     // The cell's rectangle in viewport coordinates, without its grid lines;
     // empty when the row lies outside the viewport's rows or there is no such column.
     QRect cellRect(std::uint64_t row, int column) const;
     // The cell under a viewport point; false when no cell is there.
     bool cellAt(const QPoint& point, std::uint64_t* row, int* column) const;
 
+    // Widgets beside the cells, inside the grid's frame: Side::Left left of
+    // the cells, Side::Right between the cells and the vertical scroll bar.
+    // Each is width pixels wide and spans the cell rows: its y is the
+    // viewport's y. The grid lays it out and takes it as its child; a widget
+    // it replaces is deleted. A null widget, a width of 0 or a hidden widget
+    // takes no room.
+    enum class Side { Left, Right };
+    void setSideWidget(Side side, QWidget* widget, int width);
+    QWidget* sideWidget(Side side) const;
+
   signals:
     void currentCellChanged(std::uint64_t row, int column);
     void sourceChanged();
+    // Ctrl+C or copySelection() refused to copy a selection of rows rows.
+    void copyRefused(std::uint64_t rows);
+    // The top row, the row pitch, the rows in view, the viewport's height or
+    // the source changed.
+    void rowGeometryChanged();
 
   protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -115,27 +141,52 @@ class StringGrid : public QAbstractScrollArea {
     bool viewportEvent(QEvent* event) override;
 
   private:
-    struct Private;
-    int rowPitch() const;
+    struct SideWidget {
+        QPointer<QWidget> widget;
+        int width = 0;
+        int room() const;
+    };
+    // What rowGeometryChanged() tells of.
+    struct RowGeometry {
+        std::uint64_t top = 0;
+        int pitch = 0;
+        int height = 0;
+        const CellSource* source = nullptr;
+        std::uint64_t rows = 0;
+        bool operator==(const RowGeometry&) const = default;
+    };
+
     std::uint64_t pageRows() const;
+    ScrollScale scrollScale() const;
     void updateGeometries();
     void updateVerticalScrollBar();
     void updateHorizontalScrollBar();
     void setTopRow(std::uint64_t row);
+    void stepTopRow(std::int64_t delta);
     void ensureVisible(std::uint64_t row, int column);
-    void clampToRows();
-    void moveCurrent(std::uint64_t row, int column, bool extend);
+    // Clamps the cursor and the view to the rows and columns; returns
+    // whether the current cell changed.
+    bool resizeCursor();
+    // Brings the current cell into view after a move.
+    void followCurrent(bool changed);
     void onVerticalAction(int action);
     void onVerticalValue(int value);
-    std::uint64_t valueToRow(int value) const;
-    int rowToValue(std::uint64_t row) const;
     void extendToPoint(const QPoint& point);
+    void noteRowGeometry();
 
-    std::unique_ptr<Private> d_;
+    TitleRow* header_ = nullptr;
+    QFont cellFont_;
+    bool cellFontSet_ = false;
+    int rowHeight_ = 15;
     std::shared_ptr<const CellSource> source_;
-    std::uint64_t currentRow_ = 0;
-    int currentColumn_ = 0;
-    std::uint64_t anchorRow_ = 0;
-    int anchorColumn_ = 0;
+    std::uint64_t rows_ = 1;  // rowCount(), kept while the source is set
+    GridCursor cursor_;
     std::uint64_t topRow_ = 0;
+    int wheelY_ = 0;
+    int wheelX_ = 0;
+    bool dragging_ = false;
+    bool syncingScrollBar_ = false;
+    bool updatingGeometries_ = false;
+    SideWidget sides_[2];
+    RowGeometry rowGeometry_;
 };

@@ -25,6 +25,7 @@
 #include "stringgrid.h"
 #include "ui_main.h"
 #include "window_font.h"
+#include "window_grid.h"
 
 // The glyphs are compiled into this library; a static library must register them.
 static void InitGlyphResources() {
@@ -138,15 +139,9 @@ TForm1::TForm1(QWidget* parent)
     // The hints show also while another program's window is the active one.
     setAttribute(Qt::WA_AlwaysShowToolTips);
 
-    StringGrid1->setColumnCount(3);
-    StringGrid1->setColumnWidth(0, 70);
-    StringGrid1->setColumnWidth(1, 137);
-    StringGrid1->setColumnWidth(2, 171);
-    StringGrid1->setDefaultRowHeight(15);
-    StringGrid1->setFont(sorrel::GridFont());
-    StringGrid1->setCellFont(sorrel::GridFont());
-    StringGrid1->setColumnTitles({QStringLiteral("Адрес инструкци"), QStringLiteral("Инструкция"),
-                                  QStringLiteral("Мнемоника")});
+    sorrel::SetUpWindowGrid(StringGrid1, sorrel::ListingGridColumns);
+    connect(StringGrid1, &StringGrid::copyRefused, this,
+            [this](std::uint64_t rows) { sorrel::ShowCopyRefusedMessage(this, rows); });
     // The grid has the keys from the start.
     StringGrid1->setFocus(Qt::OtherFocusReason);
 }

@@ -8,9 +8,11 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <memory>
+#include <span>
 
 #include "listing_text.h"
 #include "stringgrid.h"
+#include "window_grid.h"
 
 namespace {
 
@@ -27,15 +29,9 @@ class DemoSource : public CellSource {
     }
 };
 
-QFont gridFont() {
-    QFont font(QStringLiteral("Courier New"));
-    font.setPixelSize(11);
-    return font;
-}
-
 // A window with a lowered panel that holds the grid, as the program's windows do.
-QWidget* makeWindow(const QString& title, const QRect& geometry, const QStringList& titles,
-                    const QList<int>& widths, StringGrid** gridOut) {
+QWidget* makeWindow(const QString& title, const QRect& geometry,
+                    std::span<const sorrel::GridColumn> columns, StringGrid** gridOut) {
     auto* window = new QWidget;
     window->setWindowTitle(title);
     auto* layout = new QVBoxLayout(window);
@@ -48,12 +44,7 @@ QWidget* makeWindow(const QString& title, const QRect& geometry, const QStringLi
     panelLayout->setContentsMargins(1, 1, 1, 1);
     auto* grid = new StringGrid(panel);
     grid->setFrameShape(QFrame::NoFrame);
-    grid->setColumnCount(static_cast<int>(titles.size()));
-    grid->setColumnTitles(titles);
-    for (int i = 0; i < widths.size(); ++i) {
-        grid->setColumnWidth(i, widths[i]);
-    }
-    grid->setCellFont(gridFont());
+    sorrel::SetUpWindowGrid(grid, columns);
     panelLayout->addWidget(grid);
     window->setGeometry(geometry);
     *gridOut = grid;
@@ -72,18 +63,15 @@ int main(int argc, char** argv) {
     }
 
     StringGrid* listing = nullptr;
-    std::unique_ptr<QWidget> main(
-        makeWindow(QStringLiteral("StringGrid: 4 294 967 295 строк"), QRect(20, 20, 383, 300),
-                   {QStringLiteral("Адрес инструкци"), QStringLiteral("Инструкция"),
-                    QStringLiteral("Мнемоника")},
-                   {70, 137, 171}, &listing));
+    std::unique_ptr<QWidget> main(makeWindow(QStringLiteral("StringGrid: 4 294 967 295 строк"),
+                                             QRect(20, 20, 383, 300), sorrel::ListingGridColumns,
+                                             &listing));
     listing->setSource(std::make_shared<DemoSource>());
 
     StringGrid* empty = nullptr;
-    std::unique_ptr<QWidget> second(makeWindow(
-        QStringLiteral("Byte order"), QRect(430, 20, 269, 235),
-        {QStringLiteral("Адрес байта"), QStringLiteral("Адрес слова"), QStringLiteral("Значение")},
-        {70, 92, 101}, &empty));
+    std::unique_ptr<QWidget> second(makeWindow(QStringLiteral("Byte order"),
+                                               QRect(430, 20, 269, 235),
+                                               sorrel::ByteOrderGridColumns, &empty));
 
     second->show();
     main->show();

@@ -1,0 +1,39 @@
+// The grids of the windows: their columns, and one function that gives a
+// grid its columns, the row height and the grid font.
+// The message that refuses to copy too many rows is shown the same way in
+// both windows.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+class QWidget;
+class StringGrid;
+
+namespace sorrel {
+
+// A column of a window's grid: its title (UTF-8) and its width in pixels.
+struct GridColumn {
+    const char* title;
+    int width;
+};
+
+// The main window's listing and the byte-order window's bytes.
+inline constexpr GridColumn ListingGridColumns[] = {
+    {"Адрес инструкци", 70}, {"Инструкция", 137}, {"Мнемоника", 171}};
+inline constexpr GridColumn ByteOrderGridColumns[] = {
+    {"Адрес байта", 70}, {"Адрес слова", 92}, {"Значение", 101}};
+
+// The row height of both windows' grids, in pixels.
+inline constexpr int WindowGridRowHeight = 15;
+
+// Gives grid the columns, in order, the row height and GridFont() for its
+// cells and titles.
+void SetUpWindowGrid(StringGrid* grid, std::span<const GridColumn> columns);
+
+// Tells the user that a selection of rows rows is too large to copy: a
+// message box owned by window that does not block it. While one is up,
+// another refusal brings it to the front instead of opening a second.
+void ShowCopyRefusedMessage(QWidget* window, std::uint64_t rows);
+
+}  // namespace sorrel
