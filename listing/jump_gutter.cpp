@@ -31,20 +31,6 @@ constexpr int HitSlack = 2;
 constexpr int LineWidth = 1;
 constexpr int HighlightWidth = 2;
 
-const QColor& downColor() {
-    static const QColor colour(0x00, 0x72, 0xB2);
-    return colour;
-}
-
-const QColor& upColor() {
-    static const QColor colour(0xD5, 0x5E, 0x00);
-    return colour;
-}
-
-const QColor& colorOf(const JumpArrow& arrow) {
-    return arrow.direction == ArrowDirection::Down ? downColor() : upColor();
-}
-
 // Draws one frame of the gutter in device pixels; coordinates given to it are
 // the gutter's logical pixels.
 class GutterPainter {
@@ -112,6 +98,10 @@ JumpGutter::JumpGutter(QWidget* parent) : QWidget(parent), lineColor_(0xC0, 0xC0
 }
 
 JumpGutter::~JumpGutter() = default;
+
+QColor JumpGutter::arrowColor(ArrowDirection direction) {
+    return direction == ArrowDirection::Down ? QColor(0x00, 0x72, 0xB2) : QColor(0xD5, 0x5E, 0x00);
+}
 
 // ---- inputs ----------------------------------------------------------------
 
@@ -305,6 +295,12 @@ bool JumpGutter::rowForClick(const QPoint& point, std::uint64_t* row) const {
     return false;
 }
 
+QString JumpGutter::toolTipAt(const QPoint& point) const {
+    std::uint64_t row = 0;
+    const sorrel::TargetMark* mark = rowAt(point.y(), &row) ? markOf(row) : nullptr;
+    return mark ? QStringLiteral("Переходов сюда: %1").arg(mark->jumps) : QString();
+}
+
 QSize JumpGutter::sizeHint() const {
     return {LeftMargin + (PreferredLanes - 1) * metrics_.lanePitch + metrics_.rightPart(),
             2 * geometry_.rowPitch};
@@ -319,12 +315,11 @@ QSize JumpGutter::minimumSizeHint() const {
 bool JumpGutter::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         const auto* help = static_cast<QHelpEvent*>(event);
+        const QString text = toolTipAt(help->pos());
         std::uint64_t row = 0;
-        const sorrel::TargetMark* mark = rowAt(help->pos().y(), &row) ? markOf(row) : nullptr;
-        if (mark) {
-            const QRect band(0, rowTop(row), width(), geometry_.rowPitch);
-            QToolTip::showText(help->globalPos(),
-                               QStringLiteral("Переходов сюда: %1").arg(mark->jumps), this, band);
+        if (!text.isEmpty() && rowAt(help->pos().y(), &row)) {
+            QToolTip::showText(help->globalPos(), text, this,
+                               QRect(0, rowTop(row), width(), geometry_.rowPitch));
         } else {
             QToolTip::hideText();
             event->ignore();
@@ -403,7 +398,7 @@ void JumpGutter::paintEvent(QPaintEvent*) {
     const Metrics& m = metrics_;
     const int tip = headTipX();
     auto draw = [&](const JumpArrow& arrow, int t) {
-        const QColor& colour = colorOf(arrow);
+        const QColor colour = arrowColor(arrow.direction);
         const int x = laneX(arrow);
         const int y0 = tailY(arrow.source);
         const QPoint head = headPoint(arrow);

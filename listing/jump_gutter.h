@@ -49,6 +49,10 @@ class JumpGutter : public QWidget {
     // Lanes that the preferred width holds.
     static constexpr int PreferredLanes = 8;
 
+    // The colour of an arrow of a direction (a jump to itself is drawn as an
+    // upward one).
+    static QColor arrowColor(sorrel::ArrowDirection direction);
+
     // The font is the grids' (GridFont()), the line colour theirs (C0C0C0).
     explicit JumpGutter(QWidget* parent = nullptr);
     ~JumpGutter() override;
@@ -86,6 +90,9 @@ class JumpGutter : public QWidget {
     // is there, the target of the arrow or stub whose tail is there; false
     // when there is none (a stub past the end leads nowhere).
     bool rowForClick(const QPoint& point, std::uint64_t* row) const;
+    // The tooltip at a point: the number of jumps to its row when the row has
+    // a mark, else empty.
+    QString toolTipAt(const QPoint& point) const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

@@ -139,7 +139,7 @@ int OverviewStrip::deviceY(double logicalY) const {
 }
 
 sorrel::PixelRange OverviewStrip::viewPixels() const {
-    if (strip_.bands().empty()) {
+    if (strip_.bands().empty() || viewRows_ == 0) {
         return {};
     }
     sorrel::PixelRange range = strip_.pixelsOfRows({viewFirst_, viewFirst_ + viewRows_});
@@ -313,8 +313,10 @@ void OverviewStrip::paintEvent(QPaintEvent*) {
         return;
     }
 
-    // Ticks at the pixel rows that hold a found row: one search per band.
+    // Ticks at the pixel rows that hold a found row, at least a logical pixel
+    // tall: one search per band.
     const QColor text = palette().color(QPalette::Text);
+    const int line = std::max(1, static_cast<int>(std::lround(ratio)));
     if (found_ && !found_->empty()) {
         const int tickWidth = std::max(1, deviceWidth / 2);
         auto from = found_->begin();
@@ -325,7 +327,7 @@ void OverviewStrip::paintEvent(QPaintEvent*) {
             }
             if (*from < band.rows.end) {
                 painter.fillRect(0, band.pixels.top, tickWidth,
-                                 band.pixels.bottom - band.pixels.top, text);
+                                 std::max(band.pixels.bottom - band.pixels.top, line), text);
             }
         }
     }
@@ -333,7 +335,9 @@ void OverviewStrip::paintEvent(QPaintEvent*) {
     // The outline of the view: a dark frame with a light one inside it, seen
     // on any colour of the bars.
     const sorrel::PixelRange view = viewPixels();
-    const int line = std::max(1, static_cast<int>(std::lround(ratio)));
+    if (view.bottom <= view.top) {
+        return;
+    }
     const QRect outer(0, view.top, deviceWidth, view.bottom - view.top);
     auto frame = [&painter, line](const QRect& r, const QColor& colour) {
         painter.fillRect(r.left(), r.top(), r.width(), line, colour);

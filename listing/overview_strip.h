@@ -57,7 +57,8 @@ class OverviewStrip : public QWidget {
     std::uint64_t imageRows() const { return rows_; }
     // The bands drawn now, in device pixel rows of the strip's height.
     const sorrel::OverviewStrip& bands() const { return strip_; }
-    // The device pixel rows that the outline of the view spans.
+    // The device pixel rows that the outline of the view spans; none when no
+    // rows are in view.
     sorrel::PixelRange viewPixels() const;
     // The first row in view that centres the row under a point.
     std::uint64_t topRowForPoint(const QPoint& point) const;
