@@ -180,13 +180,16 @@ QString OverviewStrip::toolTipAt(const QPoint& point) const {
     if (!strip_.bands().empty()) {
         const int y = std::clamp(deviceY(point.y()), 0, bandsHeight_ - 1);
         const sorrel::RowRange rows = strip_.rowsOfPixel(y);
-        text =
-            AddressText(rows.first, raw_) + QStringLiteral(" – ") + AddressText(rows.end - 1, raw_);
+        text = AddressText(rows.first, raw_);
+        if (rows.end - rows.first > 1) {
+            text += QStringLiteral(" – ") + AddressText(rows.end - 1, raw_);
+        }
         if (slices_) {
             for (const sorrel::StripBand& band : strip_.bands()) {
                 if (band.rows == rows) {
                     counts = &band.counts;
                     total = band.counts.total();
+                    break;
                 }
             }
         }

@@ -5,13 +5,16 @@
 // memory, and a stretch of words of no instruction; its "jsr" rows stand for
 // the rows of a "find all".
 //
-//   flow_widgets_demo [--quit-after MS] [--raw] [--row N] [FILE]
+//   flow_widgets_demo [--quit-after MS] [--raw] [--row N] [--tips] [FILE]
+//
+// --tips shows the tooltips of the strip and of a mark of the gutter.
 #include <QApplication>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolTip>
 #include <memory>
 #include <vector>
 
@@ -105,6 +108,7 @@ int main(int argc, char** argv) {
     args.removeFirst();
     int quitAfter = -1;
     bool raw = false;
+    bool tips = false;
     std::uint64_t startRow = 260;
     QString path;
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -114,6 +118,8 @@ int main(int argc, char** argv) {
             startRow = args[++i].toULongLong();
         } else if (args[i] == QStringLiteral("--raw")) {
             raw = true;
+        } else if (args[i] == QStringLiteral("--tips")) {
+            tips = true;
         } else {
             path = args[i];
         }
@@ -193,6 +199,13 @@ int main(int argc, char** argv) {
     grid->scrollToRow(startRow);
     grid->setCurrentCell(startRow + 9, 2);
     QTimer::singleShot(0, gutter, sync);  // once the grid has its size
+    if (tips) {
+        QTimer::singleShot(1000, strip, [=] {
+            const QPoint at(strip->width() / 2, strip->height() / 3);
+            QToolTip::showText(strip->mapToGlobal(at) - QPoint(260, 0), strip->toolTipAt(at),
+                               strip);
+        });
+    }
     if (quitAfter >= 0) {
         QTimer::singleShot(quitAfter, &app, &QApplication::quit);
     }
