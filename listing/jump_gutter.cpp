@@ -42,7 +42,7 @@ class GutterPainter {
         painter_.fillRect(sorrel::DeviceRect(logical, ratio_), colour);
     }
 
-    // A filled polygon of logical points (arrowheads, dots), antialiased.
+    // A filled polygon of logical points (arrowheads), antialiased.
     void polygon(const QPolygonF& logical, const QColor& colour) {
         QPolygonF device;
         for (const QPointF& p : logical) {
@@ -96,8 +96,6 @@ JumpGutter::JumpGutter(QWidget* parent) : QWidget(parent), lineColor_(0xC0, 0xC0
     setAttribute(Qt::WA_OpaquePaintEvent);
     updateMetrics();
 }
-
-JumpGutter::~JumpGutter() = default;
 
 QColor JumpGutter::arrowColor(ArrowDirection direction) {
     return direction == ArrowDirection::Down ? QColor(0x00, 0x72, 0xB2) : QColor(0xD5, 0x5E, 0x00);
@@ -200,8 +198,7 @@ int JumpGutter::laneX(const JumpArrow& arrow) const {
 }
 
 int JumpGutter::rowTop(std::uint64_t row) const {
-    // Rows before the first in view are only ever asked for as targets of
-    // arrows, which are drawn only in view; the difference fits an int.
+    // Only rows in view are asked for, so the difference fits an int.
     return geometry_.firstRowY +
            static_cast<int>(static_cast<std::int64_t>(row - geometry_.firstRow)) *
                geometry_.rowPitch;

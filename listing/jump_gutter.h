@@ -55,7 +55,6 @@ class JumpGutter : public QWidget {
 
     // The font is the grids' (GridFont()), the line colour theirs (C0C0C0).
     explicit JumpGutter(QWidget* parent = nullptr);
-    ~JumpGutter() override;
 
     // The snapshot and its mode (raw: every row is program code; otherwise
     // rows 0 to 255 are the header). The gutter keeps the snapshot alive.

@@ -56,8 +56,6 @@ OverviewStrip::OverviewStrip(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-OverviewStrip::~OverviewStrip() = default;
-
 QColor OverviewStrip::kindColor(WordKind kind) {
     switch (kind) {
         case WordKind::Header:

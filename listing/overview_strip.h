@@ -35,7 +35,6 @@ class OverviewStrip : public QWidget {
     static constexpr int PreferredWidth = 14;
 
     explicit OverviewStrip(QWidget* parent = nullptr);
-    ~OverviewStrip() override;
 
     // The colour of a kind (see above).
     static QColor kindColor(sorrel::WordKind kind);
