@@ -1,6 +1,7 @@
 #include "byteorder.h"
 
 #include <QShowEvent>
+#include <QStatusBar>
 
 #include "byte_source.h"
 #include "exception_display.h"
@@ -9,14 +10,18 @@
 #include "ui_byteorder.h"
 #include "window_font.h"
 #include "window_grid.h"
+#include "window_work.h"
 
 TForm2::TForm2(std::function<QString()> currentImage, QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::TForm2>()), currentImage_(std::move(currentImage)) {
     ui_->setupUi(this);
     Panel2 = ui_->Panel2;
     StringGrid1 = ui_->StringGrid1;
+    StatusBar1 = ui_->StatusBar1;
+    work_ = new sorrel::WindowWork(this, StatusBar1);
 
-    // A sizeable tool window; the layout gives the client area of 269 by 235.
+    // A sizeable tool window; the layout gives the listing's panel 269 by 235
+    // pixels and the status bar below it 19.
     setWindowFlags(Qt::Tool);
     move(378, 177);
     sorrel::UseWindowFont(this);

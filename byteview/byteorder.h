@@ -9,10 +9,15 @@
 #include <memory>
 
 class QFrame;
+class QStatusBar;
 class StringGrid;
 
 namespace Ui {
 class TForm2;
+}
+
+namespace sorrel {
+class WindowWork;
 }
 
 class TForm2 : public QWidget {
@@ -25,6 +30,8 @@ class TForm2 : public QWidget {
     // The controls, by their names in the layout (the window is "Form2").
     QFrame* Panel2 = nullptr;
     StringGrid* StringGrid1 = nullptr;
+    // Below the listing: how far long work has come, and what find says.
+    QStatusBar* StatusBar1 = nullptr;
 
   public slots:
     // Lists the current image; run each time the window goes from hidden to
@@ -36,5 +43,6 @@ class TForm2 : public QWidget {
 
   private:
     std::unique_ptr<Ui::TForm2> ui_;
+    sorrel::WindowWork* work_ = nullptr;
     std::function<QString()> currentImage_;
 };

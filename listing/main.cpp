@@ -26,6 +26,7 @@
 #include "ui_main.h"
 #include "window_font.h"
 #include "window_grid.h"
+#include "window_work.h"
 
 // The glyphs are compiled into this library; a static library must register them.
 static void InitGlyphResources() {
@@ -97,6 +98,7 @@ TForm1::TForm1(QWidget* parent)
     SpeedButton2 = ui_->SpeedButton2;
     SpeedButton3 = ui_->SpeedButton3;
     CheckBox1 = ui_->CheckBox1;
+    work_ = new sorrel::WindowWork(this, StatusBar1);
 
     // The outer position; the layout gives the client area of 383 by 287.
     move(266, 167);

@@ -25,6 +25,7 @@ class TForm1;
 
 namespace sorrel {
 class ImageFile;
+class WindowWork;
 }
 
 class TForm1 : public QMainWindow {
@@ -87,6 +88,8 @@ class TForm1 : public QMainWindow {
     void giveGridTheKeys();
 
     std::unique_ptr<Ui::TForm1> ui_;
+    // The status bar's progress lines and Esc for the window's long work.
+    sorrel::WindowWork* work_ = nullptr;
     QString fileName_;
     // The file whose listing the grid shows, and its mode; empty and unset
     // until the first listing.

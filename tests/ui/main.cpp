@@ -2,14 +2,14 @@
 // own application object, offscreen.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QByteArray>
-#include <QCoreApplication>
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
     }
-    QCoreApplication app(argc, argv);
+    QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

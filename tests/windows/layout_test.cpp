@@ -104,11 +104,12 @@ TEST_F(LayoutTest, ByteOrderAndOptionWindowsFollowTheirLayouts) {
     EXPECT_EQ(form2()->windowTitle(), "Byte order");
     EXPECT_TRUE(form2()->windowFlags().testFlag(Qt::Tool));
     EXPECT_EQ(form2()->pos(), QPoint(378, 177));
-    EXPECT_EQ(form2()->size(), QSize(269, 235));
+    EXPECT_EQ(form2()->size(), QSize(269, 254));
     EXPECT_EQ(form2()->font().pixelSize(), 11);
     EXPECT_EQ(form2()->Panel2->geometry(), QRect(0, 0, 269, 235));
     EXPECT_EQ(form2()->Panel2->frameShadow(), QFrame::Sunken);
     EXPECT_EQ(bytes()->geometry(), QRect(1, 1, 267, 233));
+    EXPECT_EQ(form2()->StatusBar1->geometry(), QRect(0, 235, 269, 19));
     const int widths[] = {70, 92, 101};
     for (int c = 0; c < 3; ++c) {
         EXPECT_EQ(bytes()->columnWidth(c), widths[c]);

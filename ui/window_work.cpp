@@ -1,0 +1,74 @@
+#include "window_work.h"
+
+#include <QKeySequence>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QWidget>
+#include <algorithm>
+#include <cstdint>
+
+namespace sorrel {
+
+WindowWork::WindowWork(QWidget* window, QStatusBar* statusBar)
+    : QObject(window), statusBar_(statusBar) {
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+    escape->setContext(Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, this, [this] { cancelAll(); });
+}
+
+WindowWork::~WindowWork() = default;
+
+void WindowWork::addCancellable(std::function<bool()> busy, std::function<void()> cancel) {
+    cancellables_.push_back({std::move(busy), std::move(cancel)});
+}
+
+bool WindowWork::cancelAll() {
+    bool cancelled = false;
+    for (const Cancellable& work : cancellables_) {
+        if (work.busy()) {
+            work.cancel();
+            cancelled = true;
+        }
+    }
+    return cancelled;
+}
+
+void WindowWork::showProgress(const QString& key, const QString& text) {
+    std::erase_if(progress_, [&key](const Progress& p) { return p.key == key; });
+    progress_.push_back({key, text});
+    showLatest();
+}
+
+void WindowWork::clearProgress(const QString& key) {
+    const auto removed =
+        std::erase_if(progress_, [&key](const Progress& p) { return p.key == key; });
+    if (removed != 0) {
+        showLatest();
+    }
+}
+
+void WindowWork::tell(const QString& message) {
+    statusBar_->showMessage(message, MessageMilliseconds);
+}
+
+QString WindowWork::currentText() const {
+    return statusBar_->currentMessage();
+}
+
+void WindowWork::showLatest() {
+    if (progress_.empty()) {
+        statusBar_->clearMessage();
+    } else {
+        statusBar_->showMessage(progress_.back().text);
+    }
+}
+
+int Percent(std::uint64_t done, std::uint64_t total) {
+    if (total == 0 || done >= total) {
+        return 100;
+    }
+    __extension__ typedef unsigned __int128 Wide;
+    return static_cast<int>(Wide{done} * 100 / total);
+}
+
+}  // namespace sorrel

@@ -1,0 +1,69 @@
+// The long work of one window (reading an image, finding, exporting, counting)
+// as its user sees it: a line in the status bar that tells how far each piece
+// of work has come, Esc to cancel whatever runs, and short messages that stay
+// for a few seconds.
+//
+// Each kind of work registers itself once with what tells whether it runs and
+// what stops it; its progress goes to the status bar under its own key, so
+// that two pieces of work (a find while the jumps are counted) do not wipe
+// each other's line: the line shows the progress reported last, and when that
+// work ends, the progress of another that still runs. Everything runs on the
+// GUI thread.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class QStatusBar;
+class QWidget;
+
+namespace sorrel {
+
+class WindowWork : public QObject {
+    Q_OBJECT
+  public:
+    // How long a message stays in the status bar, in milliseconds.
+    static constexpr int MessageMilliseconds = 5000;
+
+    // Esc in window (while it or any of its children has the keys) cancels the
+    // work that runs; statusBar shows the progress and the messages.
+    WindowWork(QWidget* window, QStatusBar* statusBar);
+    ~WindowWork() override;
+
+    // A kind of work that Esc cancels while busy() says it runs.
+    void addCancellable(std::function<bool()> busy, std::function<void()> cancel);
+    // Cancels every kind of work that runs, as Esc does; false when none ran.
+    bool cancelAll();
+
+    // Shows text as the progress of the work called key, until clearProgress(key).
+    void showProgress(const QString& key, const QString& text);
+    void clearProgress(const QString& key);
+    // Shows message for MessageMilliseconds, in place of any progress line;
+    // progress reported afterwards replaces it.
+    void tell(const QString& message);
+    // What the status bar shows now.
+    QString currentText() const;
+
+  private:
+    struct Cancellable {
+        std::function<bool()> busy;
+        std::function<void()> cancel;
+    };
+    struct Progress {
+        QString key;
+        QString text;
+    };
+    void showLatest();
+
+    QStatusBar* statusBar_;
+    std::vector<Cancellable> cancellables_;
+    std::vector<Progress> progress_;  // the one reported last at the back
+};
+
+// "done of total" as a whole percentage, 0 to 100; 100 for an empty total.
+int Percent(std::uint64_t done, std::uint64_t total);
+
+}  // namespace sorrel
