@@ -105,8 +105,7 @@ std::optional<std::uint64_t> JumpTargetRow(const ListingRows& image, std::uint64
     return image.base() + static_cast<std::uint64_t>(target);
 }
 
-JumpCounts CountJumps(const ListingRows& image, std::stop_token stop,
-                      const PassProgress& progress) {
+JumpCounts CountJumps(const ListingRows& image, std::stop_token stop, const ProgressFn& progress) {
     JumpCounts result;
     const std::uint64_t rows = image.rowCount();
     const std::uint64_t first = std::min(image.base(), rows);

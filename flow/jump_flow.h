@@ -11,13 +11,13 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <span>
 #include <stop_token>
 #include <vector>
 
 #include "listing_text.h"
+#include "progress.h"
 
 namespace sorrel {
 
@@ -29,10 +29,9 @@ inline constexpr int JumpAddressCount = 1024;
 // past the end of the image.
 std::optional<std::uint64_t> JumpTargetRow(const ListingRows& image, std::uint64_t row);
 
-// Called by a pass over an image every PassProgressStep rows or so, with the
-// rows done and the rows in all (each pass says which rows it counts); the
-// caller throttles what it shows.
-using PassProgress = std::function<void(std::uint64_t rowsDone, std::uint64_t rowsTotal)>;
+// A pass over an image reports its progress (ProgressFn: the rows done and the
+// rows in all; each pass says which rows it counts) every PassProgressStep
+// rows or so; the caller throttles what it shows.
 inline constexpr std::uint64_t PassProgressStep = std::uint64_t{1} << 22;
 
 struct JumpCounts {
@@ -49,7 +48,7 @@ struct JumpCounts {
 // rows); progress, when set, is called after every PassProgressStep program
 // rows with the program rows done and the program rows in all.
 JumpCounts CountJumps(const ListingRows& image, std::stop_token stop = {},
-                      const PassProgress& progress = {});
+                      const ProgressFn& progress = {});
 
 enum class ArrowDirection : std::uint8_t {
     Up,    // target above the source

@@ -126,7 +126,7 @@ void OverviewStrip::setFoundRows(std::shared_ptr<const std::vector<std::uint64_t
 
 void OverviewStrip::rebuild(int deviceHeight) {
     bandsHeight_ = deviceHeight;
-    strip_ = sorrel::OverviewStrip(slices_ ? *slices_ : emptySlices_, deviceHeight);
+    strip_ = sorrel::StripBands(slices_ ? *slices_ : emptySlices_, deviceHeight);
     bars_ = QImage();
 }
 

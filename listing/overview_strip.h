@@ -55,7 +55,7 @@ class OverviewStrip : public QWidget {
 
     std::uint64_t imageRows() const { return rows_; }
     // The bands drawn now, in device pixel rows of the strip's height.
-    const sorrel::OverviewStrip& bands() const { return strip_; }
+    const sorrel::StripBands& bands() const { return strip_; }
     // The device pixel rows that the outline of the view spans; none when no
     // rows are in view.
     sorrel::PixelRange viewPixels() const;
@@ -98,7 +98,7 @@ class OverviewStrip : public QWidget {
     std::uint64_t viewRows_ = 0;
     std::shared_ptr<const std::vector<std::uint64_t>> found_;
     int bandsHeight_ = 0;
-    sorrel::OverviewStrip strip_{sorrel::OverviewSlices{}, 0};
+    sorrel::StripBands strip_{sorrel::OverviewSlices{}, 0};
     QImage bars_;  // the bars of the bands, in device pixels
     std::uint64_t lastRequest_ = UINT64_MAX;
 };

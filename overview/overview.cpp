@@ -183,7 +183,7 @@ std::size_t OverviewSlices::sliceOfRow(std::uint64_t row) const {
 }
 
 OverviewSlices ScanOverview(const ListingRows& image, std::stop_token stop,
-                            const PassProgress& progress) {
+                            const ProgressFn& progress) {
     OverviewSlices result;
     result.rows = image.rowCount();
     result.slices.resize(static_cast<std::size_t>(std::min<std::uint64_t>(MaxSlices, result.rows)));
@@ -231,7 +231,7 @@ OverviewSlices ScanOverview(const ListingRows& image, std::stop_token stop,
     return result;
 }
 
-OverviewStrip::OverviewStrip(const OverviewSlices& slices, int height)
+StripBands::StripBands(const OverviewSlices& slices, int height)
     : rows_(slices.rows), slices_(slices.slices.size()), height_(height) {
     if (slices_ == 0 || height < 1) {
         return;
@@ -257,19 +257,19 @@ OverviewStrip::OverviewStrip(const OverviewSlices& slices, int height)
     }
 }
 
-std::size_t OverviewStrip::bandOfRow(std::uint64_t row) const {
+std::size_t StripBands::bandOfRow(std::uint64_t row) const {
     const std::uint64_t slice = PartOf(std::min(row, rows_ - 1), rows_, slices_);
     return static_cast<std::size_t>(PartOf(slice, slices_, bands_.size()));
 }
 
-PixelRange OverviewStrip::pixelsOfRow(std::uint64_t row) const {
+PixelRange StripBands::pixelsOfRow(std::uint64_t row) const {
     if (bands_.empty()) {
         return {};
     }
     return bands_[bandOfRow(row)].pixels;
 }
 
-PixelRange OverviewStrip::pixelsOfRows(RowRange rows) const {
+PixelRange StripBands::pixelsOfRows(RowRange rows) const {
     if (bands_.empty()) {
         return {};
     }
@@ -277,7 +277,7 @@ PixelRange OverviewStrip::pixelsOfRows(RowRange rows) const {
     return {bands_[bandOfRow(rows.first)].pixels.top, bands_[bandOfRow(last)].pixels.bottom};
 }
 
-RowRange OverviewStrip::rowsOfPixel(int y) const {
+RowRange StripBands::rowsOfPixel(int y) const {
     if (bands_.empty()) {
         return {};
     }

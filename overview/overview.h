@@ -79,7 +79,7 @@ struct OverviewSlices {
 // progress, when set, is called after every PassProgressStep program rows
 // with the rows done (the header's included) and the rows in all.
 OverviewSlices ScanOverview(const ListingRows& image, std::stop_token stop = {},
-                            const PassProgress& progress = {});
+                            const ProgressFn& progress = {});
 
 // Pixel rows top to bottom - 1.
 struct PixelRange {
@@ -96,9 +96,9 @@ struct StripBand {
 
 // A strip of a given height made from the slice counts (see Bands above):
 // O(slices) to make, O(1) for each question of geometry.
-class OverviewStrip {
+class StripBands {
   public:
-    OverviewStrip(const OverviewSlices& slices, int height);
+    StripBands(const OverviewSlices& slices, int height);
 
     // Top to bottom; empty for an empty image or a height below 1.
     const std::vector<StripBand>& bands() const { return bands_; }

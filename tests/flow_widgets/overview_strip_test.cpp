@@ -65,19 +65,19 @@ class OverviewStripTest : public ::testing::Test {
     QColor text() const { return strip.palette().color(QPalette::Text); }
     QColor base() const { return strip.palette().color(QPalette::Base); }
 
-    ::OverviewStrip strip;
+    OverviewStrip strip;
 };
 
 QColor Kind(WordKind kind) {
-    return ::OverviewStrip::kindColor(kind);
+    return OverviewStrip::kindColor(kind);
 }
 
 TEST_F(OverviewStripTest, KindColoursAreDistinctAndSeenOnTheGrid) {
     const QColor white(Qt::white);
-    for (const WordKind a : ::OverviewStrip::barOrder()) {
+    for (const WordKind a : OverviewStrip::barOrder()) {
         EXPECT_FALSE(Near(Kind(a), white, 40)) << int(a);
         EXPECT_FALSE(Near(Kind(a), text(), 60)) << int(a);  // the ticks and the outline
-        for (const WordKind b : ::OverviewStrip::barOrder()) {
+        for (const WordKind b : OverviewStrip::barOrder()) {
             EXPECT_TRUE(a == b || !Near(Kind(a), Kind(b), 60)) << int(a) << " " << int(b);
         }
     }
@@ -131,7 +131,7 @@ TEST_F(OverviewStripTest, ATinyViewOfAHugeImageIsStillSeen) {
     for (const double ratio : test::Ratios) {
         const Picture picture(strip, ratio);
         const PixelRange view = strip.viewPixels();
-        EXPECT_EQ(view.bottom - view.top, int(::OverviewStrip::MinOutline * ratio)) << ratio;
+        EXPECT_EQ(view.bottom - view.top, int(OverviewStrip::MinOutline * ratio)) << ratio;
         // 123,456,789 of 2^30 rows lies 29.4 pixel rows down.
         EXPECT_NEAR((view.top + view.bottom) / 2.0 / ratio, 29.4, 2.5);
         EXPECT_EQ(picture.device(0, view.top), text());
@@ -170,7 +170,7 @@ TEST_F(OverviewStripTest, ClicksCentreTheRowUnderThePointer) {
         {StripHeight - 1, Rows - 40},  // the view cannot go past the last row
     };
     for (const auto& c : cases) {
-        QSignalSpy spy(&strip, &::OverviewStrip::topRowRequested);
+        QSignalSpy spy(&strip, &OverviewStrip::topRowRequested);
         QTest::mouseClick(&strip, Qt::LeftButton, {}, QPoint(3, c.y));
         ASSERT_EQ(spy.count(), 1) << c.y;
         EXPECT_EQ(spy.at(0).at(0).value<std::uint64_t>(), c.top) << c.y;
@@ -178,7 +178,7 @@ TEST_F(OverviewStripTest, ClicksCentreTheRowUnderThePointer) {
 }
 
 TEST_F(OverviewStripTest, DraggingFollowsThePointer) {
-    QSignalSpy spy(&strip, &::OverviewStrip::topRowRequested);
+    QSignalSpy spy(&strip, &OverviewStrip::topRowRequested);
     QTest::mousePress(&strip, Qt::LeftButton, {}, QPoint(3, 150));
     QMouseEvent move(QEvent::MouseMove, QPointF(3, 200), strip.mapToGlobal(QPointF(3, 200)),
                      Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
@@ -234,7 +234,7 @@ TEST_F(OverviewStripTest, AnEmptyStripStillShowsTheViewAndTakesClicks) {
     const Picture picture(strip, 1);
     EXPECT_EQ(picture.at(0, 150), text());
     EXPECT_EQ(picture.at(StripWidth / 2, 100), base());
-    QSignalSpy spy(&strip, &::OverviewStrip::topRowRequested);
+    QSignalSpy spy(&strip, &OverviewStrip::topRowRequested);
     QTest::mouseClick(&strip, Qt::LeftButton, {}, QPoint(3, 200));
     ASSERT_EQ(spy.count(), 1);
     EXPECT_EQ(spy.at(0).at(0).value<std::uint64_t>(), 782u);

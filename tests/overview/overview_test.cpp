@@ -229,7 +229,7 @@ OverviewSlices SlicesOf(const std::vector<std::uint16_t>& words, bool raw = true
     return ScanOverview(Rows(bytes, raw));
 }
 
-TEST(OverviewStrip, BandsOfASmallImage) {
+TEST(StripBands, BandsOfASmallImage) {
     // Ten rows, so ten slices of one row each.
     const OverviewSlices slices =
         SlicesOf({Jmp(0), Mov, Mov, NoClassWord, Mov, Mov, Mov, Mov, Jmp(1), Jmp(2)});
@@ -259,7 +259,7 @@ TEST(OverviewStrip, BandsOfASmallImage) {
           {{22, 25}, {9, 10}, 1}}},
     };
     for (const Case& c : cases) {
-        const OverviewStrip strip(slices, c.height);
+        const StripBands strip(slices, c.height);
         ASSERT_EQ(strip.bands().size(), c.bands.size()) << c.height;
         for (std::size_t j = 0; j < c.bands.size(); ++j) {
             const StripBand& band = strip.bands()[j];
@@ -270,7 +270,7 @@ TEST(OverviewStrip, BandsOfASmallImage) {
     }
 }
 
-TEST(OverviewStrip, BandsTileRowsAndPixelsAndKeepTheSums) {
+TEST(StripBands, BandsTileRowsAndPixelsAndKeepTheSums) {
     const std::vector<std::uint16_t> sizes = {1, 10, 5000};
     std::vector<OverviewSlices> images;
     for (const std::uint16_t size : sizes) {
@@ -285,7 +285,7 @@ TEST(OverviewStrip, BandsTileRowsAndPixelsAndKeepTheSums) {
             }
         }
         for (const int height : {1, 2, 7, 600, 4095, 4096, 4097, 10'000}) {
-            const OverviewStrip strip(slices, height);
+            const StripBands strip(slices, height);
             const std::string what =
                 std::to_string(slices.rows) + " rows, height " + std::to_string(height);
             ASSERT_EQ(strip.bands().size(),
@@ -313,11 +313,11 @@ TEST(OverviewStrip, BandsTileRowsAndPixelsAndKeepTheSums) {
     }
 }
 
-TEST(OverviewStrip, RowsAndPixelsFindTheirBands) {
+TEST(StripBands, RowsAndPixelsFindTheirBands) {
     for (const std::size_t size : {1, 10, 5000, 100'000}) {
         const OverviewSlices slices = SlicesOf(test::RandomWords(size, 10));
         for (const int height : {1, 5, 300, 5000}) {
-            const OverviewStrip strip(slices, height);
+            const StripBands strip(slices, height);
             for (const StripBand& band : strip.bands()) {
                 for (std::uint64_t row = band.rows.first; row < band.rows.end; ++row) {
                     ASSERT_EQ(strip.pixelsOfRow(row), band.pixels) << size << " " << row;
@@ -336,9 +336,9 @@ TEST(OverviewStrip, RowsAndPixelsFindTheirBands) {
     }
 }
 
-TEST(OverviewStrip, RowsInView) {
+TEST(StripBands, RowsInView) {
     const OverviewSlices slices = SlicesOf(test::RandomWords(100'000, 11));
-    const OverviewStrip strip(slices, 1000);
+    const StripBands strip(slices, 1000);
     // 1000 pixel rows of about 4.1 slices of about 24.4 rows each.
     EXPECT_EQ(strip.pixelsOfRows({0, 60}), (PixelRange{0, 1}));
     EXPECT_EQ(strip.pixelsOfRows({50'000, 50'060}), (PixelRange{500, 501}));
@@ -347,10 +347,10 @@ TEST(OverviewStrip, RowsInView) {
     EXPECT_EQ(strip.pixelsOfRows({7, 7}), strip.pixelsOfRow(7)) << "no rows: the row's band";
 }
 
-TEST(OverviewStrip, NothingToDraw) {
+TEST(StripBands, NothingToDraw) {
     const OverviewSlices empty = SlicesOf({});
     const OverviewSlices some = SlicesOf({Mov, Mov});
-    for (const OverviewStrip& strip : {OverviewStrip(empty, 100), OverviewStrip(some, 0)}) {
+    for (const StripBands& strip : {StripBands(empty, 100), StripBands(some, 0)}) {
         EXPECT_TRUE(strip.bands().empty());
         EXPECT_EQ(strip.pixelsOfRow(0), PixelRange{});
         EXPECT_EQ(strip.pixelsOfRows({0, 1}), PixelRange{});
