@@ -24,6 +24,8 @@ class ListingSource final : public CellSource {
 
     bool raw() const { return rows_.raw; }
     const ImageData& image() const { return *image_; }
+    // The snapshot, for work that must keep it alive (passes on a worker).
+    const std::shared_ptr<const ImageData>& snapshot() const { return image_; }
 
   private:
     std::shared_ptr<const ImageData> image_;

@@ -20,6 +20,7 @@
 #include <QUrl>
 
 #include "exception_display.h"
+#include "flow_views.h"
 #include "image_messages.h"
 #include "listing_source.h"
 #include "stringgrid.h"
@@ -144,6 +145,10 @@ TForm1::TForm1(QWidget* parent)
     sorrel::SetUpWindowGrid(StringGrid1, sorrel::ListingGridColumns);
     connect(StringGrid1, &StringGrid::copyRefused, this,
             [this](std::uint64_t rows) { sorrel::ShowCopyRefusedMessage(this, rows); });
+    // The jump arrows left of the listing and the overview right of it; the
+    // window is wider by them, so that the columns keep their room.
+    flowViews_ = new sorrel::FlowViews(StringGrid1, work_);
+    resize(width() + flowViews_->width(), height());
     // The grid has the keys from the start.
     StringGrid1->setFocus(Qt::OtherFocusReason);
 }

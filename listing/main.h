@@ -24,9 +24,10 @@ class TForm1;
 }
 
 namespace sorrel {
+class FlowViews;
 class ImageFile;
 class WindowWork;
-}
+}  // namespace sorrel
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -90,6 +91,8 @@ class TForm1 : public QMainWindow {
     std::unique_ptr<Ui::TForm1> ui_;
     // The status bar's progress lines and Esc for the window's long work.
     sorrel::WindowWork* work_ = nullptr;
+    // The jump gutter and the overview strip beside the listing.
+    sorrel::FlowViews* flowViews_ = nullptr;
     QString fileName_;
     // The file whose listing the grid shows, and its mode; empty and unset
     // until the first listing.

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QToolButton>
 
@@ -25,9 +26,25 @@ T* Child(QWidget* window, const char* name) {
 }
 
 TEST_F(LayoutTest, MainWindowControlsStandWhereTheLayoutPutsThem) {
+    // The window is wider by the jump gutter and the overview strip beside the
+    // listing, so that its columns keep the room they have without them.
+    StringGrid* grid = listing();
+    QWidget* gutter = grid->sideWidget(StringGrid::Side::Left);
+    QWidget* strip = grid->sideWidget(StringGrid::Side::Right);
+    ASSERT_NE(gutter, nullptr);
+    ASSERT_NE(strip, nullptr);
+    form1()->layout()->activate();
+    form1()->centralWidget()->layout()->activate();
+    const int wider = gutter->width() + strip->width();
+    EXPECT_GT(gutter->width(), 0);
+    EXPECT_GT(strip->width(), 0);
+    EXPECT_EQ(grid->viewport()->geometry().left(), gutter->width());
+    const QScrollBar* bar = grid->verticalScrollBar();
+    EXPECT_EQ(grid->viewport()->width() + (bar->isVisible() ? bar->width() : 0), 381);
+
     EXPECT_EQ(form1()->objectName(), "Form1");
     EXPECT_EQ(form1()->pos(), QPoint(266, 167));
-    EXPECT_EQ(form1()->size(), QSize(383, 287));
+    EXPECT_EQ(form1()->size(), QSize(383 + wider, 287));
     EXPECT_EQ(form1()->font().family(), "MS Sans Serif");
     EXPECT_EQ(form1()->font().pixelSize(), 11);
 
@@ -36,10 +53,10 @@ TEST_F(LayoutTest, MainWindowControlsStandWhereTheLayoutPutsThem) {
         QRect geometry;
     };
     const Place places[] = {
-        {"Panel1", {0, 0, 383, 33}},       {"StatusBar1", {0, 268, 383, 19}},
-        {"Panel2", {0, 33, 383, 235}},     {"StringGrid1", {1, 1, 381, 233}},
-        {"SpeedButton1", {3, 6, 23, 21}},  {"SpeedButton2", {30, 6, 23, 21}},
-        {"SpeedButton3", {58, 6, 23, 21}}, {"CheckBox1", {112, 8, 105, 17}},
+        {"Panel1", {0, 0, 383 + wider, 33}},   {"StatusBar1", {0, 268, 383 + wider, 19}},
+        {"Panel2", {0, 33, 383 + wider, 235}}, {"StringGrid1", {1, 1, 381 + wider, 233}},
+        {"SpeedButton1", {3, 6, 23, 21}},      {"SpeedButton2", {30, 6, 23, 21}},
+        {"SpeedButton3", {58, 6, 23, 21}},     {"CheckBox1", {112, 8, 105, 17}},
     };
     for (const Place& p : places) {
         QWidget* w = Child<QWidget>(form1(), p.name);
@@ -68,7 +85,6 @@ TEST_F(LayoutTest, MainWindowControlsStandWhereTheLayoutPutsThem) {
     EXPECT_EQ(form1()->CheckBox1->text(), QStringLiteral("\"Сырой\" образ."));
     EXPECT_FALSE(form1()->CheckBox1->isChecked());
 
-    StringGrid* grid = listing();
     ASSERT_EQ(grid->columnCount(), 3);
     const char* const titles[] = {"Адрес инструкци", "Инструкция", "Мнемоника"};
     const int widths[] = {70, 137, 171};

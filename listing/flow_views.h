@@ -1,0 +1,71 @@
+// The pictures beside the main listing: the jump gutter left of its cells and
+// the overview strip between its cells and its scroll bar. FlowViews places
+// them in the grid, keeps them on the rows in view and the current row, and
+// feeds them from the snapshot of each new listing: the jump counts and the
+// overview's slice counts come from two passes over the image on worker
+// threads, started as soon as the listing is shown (the listing is usable at
+// once; the marks and the strip's colours appear when their pass is done). A
+// new listing cancels the passes of the former. Each picture can be hidden and
+// shown again from the grid's context menu and by a key.
+#pragma once
+
+#include <QObject>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "gui_task.h"
+
+class JumpGutter;
+class OverviewStrip;
+class QAction;
+class StringGrid;
+
+namespace sorrel {
+
+class WindowWork;
+
+class FlowViews : public QObject {
+    Q_OBJECT
+  public:
+    // Puts the gutter and the strip into grid, both shown; the passes show
+    // their progress through work.
+    FlowViews(StringGrid* grid, WindowWork* work);
+    ~FlowViews() override;
+
+    JumpGutter* gutter() const { return gutter_; }
+    OverviewStrip* strip() const { return strip_; }
+    // "Стрелки переходов" and "Обзор образа": checkable, in the grid's
+    // context menu, with their keys.
+    QAction* arrowsAction() const { return arrowsAction_; }
+    QAction* overviewAction() const { return overviewAction_; }
+    // The width the two take beside the cells when both are shown.
+    int width() const;
+
+    // How the listing goes to a row that the gutter asks for (an arrow's
+    // other end); by default the row becomes current, in the current column.
+    void setGoTo(std::function<void(std::uint64_t row)> goTo);
+    // The rows of the last "find all", marked on the strip; none clears them.
+    void setFoundRows(std::shared_ptr<const std::vector<std::uint64_t>> rows);
+
+    // Whether a pass over the current listing still runs (tests wait on it).
+    bool counting() const { return jumpPass_.busy() || overviewPass_.busy(); }
+
+  private:
+    void listingChanged();
+    void followRows();
+    void goToTopRow(std::uint64_t top);
+
+    StringGrid* grid_;
+    WindowWork* work_;
+    JumpGutter* gutter_;
+    OverviewStrip* strip_;
+    QAction* arrowsAction_;
+    QAction* overviewAction_;
+    std::function<void(std::uint64_t)> goTo_;
+    GuiTask jumpPass_;
+    GuiTask overviewPass_;
+};
+
+}  // namespace sorrel
