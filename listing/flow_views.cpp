@@ -100,28 +100,33 @@ void FlowViews::listingChanged() {
         return;
     }
 
-    const auto progress = [this](const QString& key, const QString& what) {
-        return [this, key, what](std::uint64_t done, std::uint64_t total) {
-            work_->showProgress(key,
+    startPass<JumpCounts>(jumpPass_, JumpPassKey, QStringLiteral("Подсчёт переходов"),
+                          PassOver<JumpCounts>(image, raw, &CountJumps),
+                          [this](std::shared_ptr<const JumpCounts> counts) {
+                              gutter_->setJumpCounts(std::move(counts));
+                          });
+    startPass<OverviewSlices>(overviewPass_, OverviewPassKey, QStringLiteral("Обзор образа"),
+                              PassOver<OverviewSlices>(image, raw, &ScanOverview),
+                              [this](std::shared_ptr<const OverviewSlices> slices) {
+                                  strip_->setSlices(std::move(slices));
+                              });
+}
+
+template <typename Result>
+void FlowViews::startPass(GuiTask& task, const QString& key, const QString& what,
+                          TaskWork<Result> work,
+                          std::function<void(std::shared_ptr<const Result>)> deliver) {
+    task.start<Result>(std::move(work),
+                       {[this, key, what](std::uint64_t done, std::uint64_t total) {
+                            work_->showProgress(
+                                key,
                                 QStringLiteral("%1: %2 %").arg(what).arg(Percent(done, total)));
-        };
-    };
-    jumpPass_.start<JumpCounts>(
-        PassOver<JumpCounts>(image, raw, &CountJumps),
-        {progress(JumpPassKey, QStringLiteral("Подсчёт переходов")),
-         [this](JumpCounts&& counts) {
-             work_->clearProgress(JumpPassKey);
-             gutter_->setJumpCounts(std::make_shared<const JumpCounts>(std::move(counts)));
-         },
-         [this](std::exception_ptr) { work_->clearProgress(JumpPassKey); }});
-    overviewPass_.start<OverviewSlices>(
-        PassOver<OverviewSlices>(image, raw, &ScanOverview),
-        {progress(OverviewPassKey, QStringLiteral("Обзор образа")),
-         [this](OverviewSlices&& slices) {
-             work_->clearProgress(OverviewPassKey);
-             strip_->setSlices(std::make_shared<const OverviewSlices>(std::move(slices)));
-         },
-         [this](std::exception_ptr) { work_->clearProgress(OverviewPassKey); }});
+                        },
+                        [this, key, deliver](Result&& result) {
+                            work_->clearProgress(key);
+                            deliver(std::make_shared<const Result>(std::move(result)));
+                        },
+                        [this, key](std::exception_ptr) { work_->clearProgress(key); }});
 }
 
 void FlowViews::followRows() {

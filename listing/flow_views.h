@@ -54,6 +54,11 @@ class FlowViews : public QObject {
 
   private:
     void listingChanged();
+    // Runs a pass on task: its progress under key ("what: N %"), its result
+    // handed to deliver; what an error stops shows nothing.
+    template <typename Result>
+    void startPass(GuiTask& task, const QString& key, const QString& what, TaskWork<Result> work,
+                   std::function<void(std::shared_ptr<const Result>)> deliver);
     void followRows();
     void goToTopRow(std::uint64_t top);
 
