@@ -21,6 +21,7 @@
 
 #include "exception_display.h"
 #include "image_messages.h"
+#include "listing_navigation.h"
 #include "listing_source.h"
 #include "stringgrid.h"
 #include "ui_main.h"
@@ -144,6 +145,7 @@ TForm1::TForm1(QWidget* parent)
     sorrel::SetUpWindowGrid(StringGrid1, sorrel::ListingGridColumns);
     connect(StringGrid1, &StringGrid::copyRefused, this,
             [this](std::uint64_t rows) { sorrel::ShowCopyRefusedMessage(this, rows); });
+    navigator_ = sorrel::NavigateListing(this, StringGrid1, work_);
     // The grid has the keys from the start.
     StringGrid1->setFocus(Qt::OtherFocusReason);
 }

@@ -24,9 +24,10 @@ class TForm1;
 }
 
 namespace sorrel {
+class GridNavigator;
 class ImageFile;
 class WindowWork;
-}
+}  // namespace sorrel
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -55,6 +56,8 @@ class TForm1 : public QMainWindow {
     // the window or named on the command line): it becomes the dialog's file
     // name, then the caption, the warning and the listing.
     void openFile(const QString& path);
+    // Go-to, find, follow, the history and the results panel of the listing.
+    sorrel::GridNavigator* navigator() const { return navigator_; }
 
   public slots:
     // Load: the dialog, then the file's name in the caption, a warning when
@@ -90,6 +93,7 @@ class TForm1 : public QMainWindow {
     std::unique_ptr<Ui::TForm1> ui_;
     // The status bar's progress lines and Esc for the window's long work.
     sorrel::WindowWork* work_ = nullptr;
+    sorrel::GridNavigator* navigator_ = nullptr;
     QString fileName_;
     // The file whose listing the grid shows, and its mode; empty and unset
     // until the first listing.
