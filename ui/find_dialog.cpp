@@ -33,6 +33,7 @@ FindDialog::FindDialog(QWidget* parent)
         button->setAutoDefault(false);
     }
     auto* close = new QPushButton(QStringLiteral("Закрыть"), this);
+    close->setObjectName(QStringLiteral("findCloseButton"));
     close->setAutoDefault(false);
 
     auto* prompt = new QLabel(QStringLiteral("Найти:"), this);
