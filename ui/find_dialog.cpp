@@ -12,6 +12,13 @@
 
 namespace sorrel {
 
+namespace {
+
+// Pixels between the dialog and its window.
+constexpr int Gap = 8;
+
+}  // namespace
+
 FindDialog::FindDialog(QWidget* parent)
     : QDialog(parent),
       edit_(new QLineEdit(this)),
@@ -72,10 +79,16 @@ void FindDialog::start() {
         // go-to and find put the rows they reach.
         adjustSize();
         const QRect window = parentWidget()->window()->frameGeometry();
-        QPoint place(window.right() + 8, window.top());
+        QPoint place(window.right() + Gap, window.top());
         if (const QScreen* screen = parentWidget()->screen()) {
+            // Left of the window when the right has no room; over its edge
+            // when neither has.
             const QRect room = screen->availableGeometry();
-            place.setX(std::min(place.x(), room.right() - frameGeometry().width()));
+            const int width = frameGeometry().width();
+            if (place.x() + width > room.right() && window.left() - Gap - width >= room.left()) {
+                place.setX(window.left() - Gap - width);
+            }
+            place.setX(std::clamp(place.x(), room.left(), room.right() - width));
             place.setY(std::clamp(place.y(), room.top(), room.bottom() - frameGeometry().height()));
         }
         move(place);
