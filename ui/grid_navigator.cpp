@@ -22,6 +22,9 @@ namespace {
 
 const QString NotFound = QStringLiteral("Не найдено");
 
+// The status bar's progress line changes at most this often.
+constexpr qint64 ProgressMilliseconds = 250;
+
 bool Matches(const Query& query, const QString& text) {
     const QByteArray bytes = text.toLatin1();  // the listings' texts are ASCII
     return query.matches(
@@ -305,14 +308,19 @@ template <typename Result>
 void GridNavigator::startSearch(const QString& label, TaskWork<Result> work,
                                 std::function<void(Result&&)> done) {
     shownPercent_ = -1;
+    progressShown_.invalidate();
     TaskCallbacks<Result> onGui;
     onGui.progress = [this, label](std::uint64_t rowsDone, std::uint64_t rows) {
+        // The first report at once, then a few a second.
         const int percent = Percent(rowsDone, rows);
-        if (percent != shownPercent_) {
-            shownPercent_ = percent;
-            work_->showProgress(QString::fromLatin1(WorkKey),
-                                QStringLiteral("%1: %2 %").arg(label).arg(percent));
+        if (percent == shownPercent_ ||
+            (progressShown_.isValid() && progressShown_.elapsed() < ProgressMilliseconds)) {
+            return;
         }
+        shownPercent_ = percent;
+        progressShown_.start();
+        work_->showProgress(QString::fromLatin1(WorkKey),
+                            QStringLiteral("%1: %2 %").arg(label).arg(percent));
     };
     onGui.result = [this, done = std::move(done)](Result&& result) {
         work_->clearProgress(QString::fromLatin1(WorkKey));

@@ -23,6 +23,7 @@
 // Everything runs on the GUI thread.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <cstdint>
@@ -164,7 +165,9 @@ class GridNavigator : public QObject {
     ResultsPanel* results_;
     std::optional<Prepared> prepared_;
     std::shared_ptr<const std::vector<std::uint64_t>> foundRows_;
+    // The progress line shown last, and when.
     int shownPercent_ = -1;
+    QElapsedTimer progressShown_;
     // Last: destroyed first, so the worker is joined before anything it
     // could deliver to goes.
     GuiTask search_;
