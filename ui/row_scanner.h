@@ -19,6 +19,7 @@
 #include "progress.h"
 #include "query.h"
 #include "scan.h"
+#include "stringgrid.h"
 
 namespace sorrel {
 
@@ -76,5 +77,17 @@ class SnapshotScanner final : public RowScanner {
     mutable std::once_flag decided_;
     mutable std::unique_ptr<const Match> match_;
 };
+
+// A Scanner over the listing of source when source is a Source (a cell source
+// with snapshot() and rows()); null otherwise.
+template <typename Source, typename Scanner>
+std::shared_ptr<const RowScanner> ScannerOf(const std::shared_ptr<const CellSource>& source,
+                                            const Query& query) {
+    const auto listing = std::dynamic_pointer_cast<const Source>(source);
+    if (!listing) {
+        return nullptr;
+    }
+    return std::make_shared<const Scanner>(listing->snapshot(), listing->rows(), query);
+}
 
 }  // namespace sorrel

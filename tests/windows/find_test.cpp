@@ -179,8 +179,7 @@ TEST_F(FindInWindowsTest, TheFindDialogFindsWhileOpenAndKeepsItsText) {
     Click(dialog->findChild<QPushButton*>(QStringLiteral("findCloseButton")));
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_TRUE(gridHasTheKeys(main));
-    press(main, Qt::CTRL | Qt::Key_F);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == dialog->edit(); }));
+    open(main, Qt::CTRL | Qt::Key_F, dialog);
     EXPECT_EQ(dialog->edit()->selectedText(), "j");
     // An empty text finds nothing: the buttons wait for a text.
     dialog->edit()->clear();

@@ -58,14 +58,19 @@ class NavigationTest : public WindowsTest {
         QTest::keyClick(w.grid, key.key(), key.keyboardModifiers());
     }
 
+    // The dialog that key opens in the window, once it has the keys.
+    template <typename Dialog>
+    Dialog* open(const Window& w, QKeyCombination key, Dialog* dialog) {
+        press(w, key);
+        EXPECT_TRUE(dialog->isVisible()) << w.name;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == dialog->edit(); }));
+        return dialog;
+    }
+
     // Ctrl+G, text typed in the dialog, Enter. The dialog stays open when the
     // text names no row.
     sorrel::GoToDialog* goTo(const Window& w, const QString& text) {
-        giveKeys(w);
-        press(w, Qt::CTRL | Qt::Key_G);
-        sorrel::GoToDialog* dialog = w.navigator->goToDialog();
-        EXPECT_TRUE(dialog->isVisible()) << w.name;
-        EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == dialog->edit(); }));
+        sorrel::GoToDialog* dialog = open(w, Qt::CTRL | Qt::Key_G, w.navigator->goToDialog());
         QTest::keyClicks(dialog->edit(), text);  // replaces the selected former text
         QTest::keyClick(dialog->edit(), Qt::Key_Return);
         return dialog;
@@ -73,11 +78,7 @@ class NavigationTest : public WindowsTest {
 
     // The find dialog's text, as typed after Ctrl+F; the dialog stays open.
     sorrel::FindDialog* typeQuery(const Window& w, const QString& text) {
-        giveKeys(w);
-        press(w, Qt::CTRL | Qt::Key_F);
-        sorrel::FindDialog* dialog = w.navigator->findDialog();
-        EXPECT_TRUE(dialog->isVisible()) << w.name;
-        EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == dialog->edit(); }));
+        sorrel::FindDialog* dialog = open(w, Qt::CTRL | Qt::Key_F, w.navigator->findDialog());
         QTest::keyClicks(dialog->edit(), text);
         return dialog;
     }
