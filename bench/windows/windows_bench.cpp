@@ -22,8 +22,9 @@
 //   image, loaded raw, while a timer on the GUI thread fires every 10 ms:
 //   max_late_ms is the most that timer came late, at most 50 ms. The time is
 //   that of one whole search, the wrap included.
-// - BM_IdleTimerLateness: the same timer while nothing runs, for comparison:
-//   on a busy machine the timer comes late by itself.
+// - BM_TimerLatenessWithout/0 and /1: the same timer while nothing runs, and
+//   while a thread only spins, for comparison: on a busy machine the timer
+//   comes late by itself, and later still beside any busy thread.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -41,12 +42,14 @@
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "find_dialog.h"
@@ -70,6 +73,7 @@ constexpr int TimerMilliseconds = 10;
 constexpr double LatenessBound = 50.0;
 double findLateness = 0;
 double idleLateness = 0;
+double spinLateness = 0;
 
 QTemporaryDir* folder = nullptr;
 SorrelWindows* windows = nullptr;
@@ -296,17 +300,34 @@ void BM_FindTimerLateness(benchmark::State& state) {
     findLateness = std::max(findLateness, probe.maxLate());
 }
 
-// The same timer while nothing runs, as long as a search: what the machine
-// itself adds.
-void BM_IdleTimerLateness(benchmark::State& state) {
+// The same timer for as long as a search while nothing runs (Arg 0), or while
+// a thread of the program only spins (Arg 1): what the machine itself adds,
+// and what any busy worker costs the GUI thread on it.
+void BM_TimerLatenessWithout(benchmark::State& state) {
+    const bool spin = state.range(0) != 0;
     LatenessProbe probe;
     for (auto _ : state) {
+        std::atomic<bool> stop{false};
+        std::thread spinner;
+        if (spin) {
+            spinner = std::thread([&stop] {
+                std::uint64_t turns = 0;
+                while (!stop.load(std::memory_order_relaxed)) {
+                    benchmark::DoNotOptimize(++turns);
+                }
+            });
+        }
         probe.start();
         QTest::qWait(500);
         probe.stop();
+        stop = true;
+        if (spinner.joinable()) {
+            spinner.join();
+        }
     }
     state.counters["max_late_ms"] = probe.maxLate();
-    idleLateness = std::max(idleLateness, probe.maxLate());
+    double& worst = spin ? spinLateness : idleLateness;
+    worst = std::max(worst, probe.maxLate());
 }
 
 // Each benchmark runs three times. Collects the fastest time of each benchmark (the machine's other
@@ -360,7 +381,9 @@ BENCHMARK(BM_FindTimerLateness)
     ->UseRealTime()
     ->Iterations(5)
     ->Repetitions(3);
-BENCHMARK(BM_IdleTimerLateness)
+BENCHMARK(BM_TimerLatenessWithout)
+    ->Arg(0)
+    ->Arg(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(5)
