@@ -18,6 +18,10 @@ class ByteSource final : public CellSource {
     std::uint64_t rowCount() const override { return rows_.rowCount(); }
     QString cellText(std::uint64_t row, int column) const override;
 
+    // The snapshot, for work on another thread, and the rows over it.
+    const std::shared_ptr<const ImageData>& snapshot() const { return image_; }
+    const ByteRows& rows() const { return rows_; }
+
   private:
     std::shared_ptr<const ImageData> image_;
     ByteRows rows_;

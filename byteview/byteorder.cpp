@@ -3,6 +3,7 @@
 #include <QShowEvent>
 #include <QStatusBar>
 
+#include "byte_navigation.h"
 #include "byte_source.h"
 #include "exception_display.h"
 #include "image_messages.h"
@@ -31,6 +32,7 @@ TForm2::TForm2(std::function<QString()> currentImage, QWidget* parent)
     sorrel::SetUpWindowGrid(StringGrid1, sorrel::ByteOrderGridColumns);
     connect(StringGrid1, &StringGrid::copyRefused, this,
             [this](std::uint64_t rows) { sorrel::ShowCopyRefusedMessage(this, rows); });
+    navigator_ = sorrel::NavigateBytes(this, StringGrid1, work_);
 }
 
 TForm2::~TForm2() = default;

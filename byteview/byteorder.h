@@ -17,8 +17,9 @@ class TForm2;
 }
 
 namespace sorrel {
+class GridNavigator;
 class WindowWork;
-}
+}  // namespace sorrel
 
 class TForm2 : public QWidget {
     Q_OBJECT
@@ -33,6 +34,9 @@ class TForm2 : public QWidget {
     // Below the listing: how far long work has come, and what find says.
     QStatusBar* StatusBar1 = nullptr;
 
+    // Go-to, find, the history and the results panel of the listing.
+    sorrel::GridNavigator* navigator() const { return navigator_; }
+
   public slots:
     // Lists the current image; run each time the window goes from hidden to
     // shown. A file that cannot be opened leaves the grid as it was.
@@ -44,5 +48,6 @@ class TForm2 : public QWidget {
   private:
     std::unique_ptr<Ui::TForm2> ui_;
     sorrel::WindowWork* work_ = nullptr;
+    sorrel::GridNavigator* navigator_ = nullptr;
     std::function<QString()> currentImage_;
 };

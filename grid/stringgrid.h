@@ -120,6 +120,10 @@ class StringGrid : public QAbstractScrollArea {
     void sourceChanged();
     // Ctrl+C or copySelection() refused to copy a selection of rows rows.
     void copyRefused(std::uint64_t rows);
+    // The user activated a cell: Enter or Return on the current cell, or a
+    // double click with the left button on a cell. Only while there is a
+    // source; the grid itself does nothing more.
+    void cellActivated(std::uint64_t row, int column);
     // The top row, the row pitch, the rows in view, the viewport's height or
     // the source changed.
     void rowGeometryChanged();

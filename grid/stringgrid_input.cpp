@@ -13,6 +13,12 @@ namespace {
 
 constexpr int WheelNotch = 120;
 
+// Alt and Meta with a key make a command of the window (Alt+Left: back), not
+// a move of the grid.
+bool IsWindowCommand(const QKeyEvent* key) {
+    return key->modifiers() & (Qt::AltModifier | Qt::MetaModifier);
+}
+
 }  // namespace
 
 bool StringGrid::event(QEvent* event) {
@@ -22,6 +28,9 @@ bool StringGrid::event(QEvent* event) {
         if (key == QKeySequence::Copy || key == QKeySequence::SelectAll) {
             event->accept();
             return true;
+        }
+        if (IsWindowCommand(key)) {
+            return QAbstractScrollArea::event(event);
         }
         switch (key->key()) {
             case Qt::Key_Up:
@@ -70,7 +79,7 @@ void StringGrid::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    if (!cursor_.hasCells()) {
+    if (!cursor_.hasCells() || IsWindowCommand(event)) {
         event->ignore();
         return;
     }
@@ -105,6 +114,16 @@ void StringGrid::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_End:
             move = control ? CursorMove::DocumentEnd : CursorMove::RowEnd;
             break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            // Shift or Ctrl with Enter are left to the window; no editing.
+            if ((event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier || !source_) {
+                event->ignore();
+                return;
+            }
+            emit cellActivated(currentRow(), currentColumn());
+            event->accept();
+            return;
         default:
             // No editing: other keys go to the parent.
             event->ignore();
@@ -146,8 +165,15 @@ void StringGrid::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void StringGrid::mouseDoubleClickEvent(QMouseEvent* event) {
-    // No editing: a double click is a click.
+    // No editing: a double click is a click that also activates the cell.
     mousePressEvent(event);
+    std::uint64_t row = 0;
+    int column = 0;
+    if (event->button() == Qt::LeftButton && source_ &&
+        cellAt(event->position().toPoint(), &row, &column)) {
+        dragging_ = false;
+        emit cellActivated(row, column);
+    }
 }
 
 void StringGrid::extendToPoint(const QPoint& point) {

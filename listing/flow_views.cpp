@@ -85,8 +85,8 @@ void FlowViews::setFoundRows(std::shared_ptr<const std::vector<std::uint64_t>> r
 void FlowViews::listingChanged() {
     jumpPass_.cancel();
     overviewPass_.cancel();
-    work_->clearProgress(JumpPassKey);
-    work_->clearProgress(OverviewPassKey);
+    work_->clearBackgroundProgress(JumpPassKey);
+    work_->clearBackgroundProgress(OverviewPassKey);
     const auto* listing = dynamic_cast<const ListingSource*>(grid_->source());
     std::shared_ptr<const ImageData> image = listing ? listing->snapshot() : nullptr;
     const bool raw = listing ? listing->raw() : false;
@@ -118,15 +118,15 @@ void FlowViews::startPass(GuiTask& task, const QString& key, const QString& what
                           std::function<void(std::shared_ptr<const Result>)> deliver) {
     task.start<Result>(std::move(work),
                        {[this, key, what](std::uint64_t done, std::uint64_t total) {
-                            work_->showProgress(
+                            work_->showBackgroundProgress(
                                 key,
                                 QStringLiteral("%1: %2 %").arg(what).arg(Percent(done, total)));
                         },
                         [this, key, deliver](Result&& result) {
-                            work_->clearProgress(key);
+                            work_->clearBackgroundProgress(key);
                             deliver(std::make_shared<const Result>(std::move(result)));
                         },
-                        [this, key](std::exception_ptr) { work_->clearProgress(key); }});
+                        [this, key](std::exception_ptr) { work_->clearBackgroundProgress(key); }});
 }
 
 void FlowViews::followRows() {

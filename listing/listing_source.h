@@ -24,8 +24,10 @@ class ListingSource final : public CellSource {
 
     bool raw() const { return rows_.raw; }
     const ImageData& image() const { return *image_; }
-    // The snapshot, for work that must keep it alive (passes on a worker).
+    // The snapshot, for work on another thread (passes, searches), and the
+    // rows over it.
     const std::shared_ptr<const ImageData>& snapshot() const { return image_; }
+    const ListingRows& rows() const { return rows_; }
 
   private:
     std::shared_ptr<const ImageData> image_;

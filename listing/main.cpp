@@ -22,6 +22,7 @@
 #include "exception_display.h"
 #include "flow_views.h"
 #include "image_messages.h"
+#include "listing_navigation.h"
 #include "listing_source.h"
 #include "stringgrid.h"
 #include "ui_main.h"
@@ -145,10 +146,15 @@ TForm1::TForm1(QWidget* parent)
     sorrel::SetUpWindowGrid(StringGrid1, sorrel::ListingGridColumns);
     connect(StringGrid1, &StringGrid::copyRefused, this,
             [this](std::uint64_t rows) { sorrel::ShowCopyRefusedMessage(this, rows); });
+    navigator_ = sorrel::NavigateListing(this, StringGrid1, work_);
     // The jump arrows left of the listing and the overview right of it; the
-    // window is wider by them, so that the columns keep their room.
+    // window is wider by them, so that the columns keep their room. An arrow
+    // clicked goes through the history; the strip marks the rows found.
     flowViews_ = new sorrel::FlowViews(StringGrid1, work_);
     resize(width() + flowViews_->width(), height());
+    flowViews_->setGoTo([this](std::uint64_t row) { navigator_->goToRow(row); });
+    connect(navigator_, &sorrel::GridNavigator::foundRowsChanged, flowViews_,
+            &sorrel::FlowViews::setFoundRows);
     // The grid has the keys from the start.
     StringGrid1->setFocus(Qt::OtherFocusReason);
 }

@@ -25,6 +25,7 @@ class TForm1;
 
 namespace sorrel {
 class FlowViews;
+class GridNavigator;
 class ImageFile;
 class WindowWork;
 }  // namespace sorrel
@@ -56,6 +57,8 @@ class TForm1 : public QMainWindow {
     // the window or named on the command line): it becomes the dialog's file
     // name, then the caption, the warning and the listing.
     void openFile(const QString& path);
+    // Go-to, find, follow, the history and the results panel of the listing.
+    sorrel::GridNavigator* navigator() const { return navigator_; }
 
   public slots:
     // Load: the dialog, then the file's name in the caption, a warning when
@@ -93,6 +96,7 @@ class TForm1 : public QMainWindow {
     sorrel::WindowWork* work_ = nullptr;
     // The jump gutter and the overview strip beside the listing.
     sorrel::FlowViews* flowViews_ = nullptr;
+    sorrel::GridNavigator* navigator_ = nullptr;
     QString fileName_;
     // The file whose listing the grid shows, and its mode; empty and unset
     // until the first listing.

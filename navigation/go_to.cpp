@@ -131,12 +131,24 @@ std::string Indexed(std::uint64_t v) {
     return Hex(v) + "(" + Dec(v) + ")";
 }
 
-// What the reasons need to know of a listing.
+// What the reasons need to know of a listing. The address texts are made only
+// for a reason, so that going costs the same whatever the listing's size.
 struct Listing {
     std::uint64_t rowCount;
-    std::string firstAddress;  // column 0 of the first and the last row
-    std::string lastAddress;
+    bool raw;
+    ShortText (*column0)(std::uint64_t row, bool raw);  // column 0 of a row
+
+    std::string firstAddress() const { return Text(column0(0, raw)); }
+    std::string lastAddress() const { return Text(column0(rowCount - 1, raw)); }
 };
+
+ShortText ListingColumn0(std::uint64_t row, bool raw) {
+    return ListingCellText(row, 0, raw, 0);
+}
+
+ShortText ByteColumn0(std::uint64_t row, bool) {
+    return ByteCellText(row, 0, 0);
+}
 
 GoToOutcome Row(std::uint64_t row) {
     return {row, {}};
@@ -148,35 +160,35 @@ GoToOutcome Reason(std::string reason) {
 
 GoToOutcome NotInListing(const std::string& address, const Listing& listing) {
     return Reason("Адреса " + address + " нет в листинге; последний адрес — " +
-                  listing.lastAddress + ".");
+                  listing.lastAddress() + ".");
 }
 
 // The forms that read the same in both listings: rubbish, "#N", "+N", "-N";
 // nothing for the others.
 std::optional<GoToOutcome> Common(const Parsed& p, const Listing& listing, std::uint64_t current) {
-    const std::string last = "последний адрес — " + listing.lastAddress + ".";
+    const auto last = [&listing] { return "последний адрес — " + listing.lastAddress() + "."; };
     switch (p.form) {
         case Form::Rubbish:
-            return Reason("Не адрес: введите адрес, #строку, +N или -N; " + last);
+            return Reason("Не адрес: введите адрес, #строку, +N или -N; " + last());
         case Form::TooLarge:
-            return Reason("Слишком большое число; " + last);
+            return Reason("Слишком большое число; " + last());
         case Form::RowNumber:
             if (p.value < listing.rowCount) {
                 return Row(p.value);
             }
             return Reason("Строки #" + Dec(p.value) + " нет в листинге; последняя строка — #" +
-                          Dec(listing.rowCount - 1) + " (" + listing.lastAddress + ").");
+                          Dec(listing.rowCount - 1) + " (" + listing.lastAddress() + ").");
         case Form::Down:
             if (current < listing.rowCount && p.value < listing.rowCount - current) {
                 return Row(current + p.value);
             }
-            return Reason("Сдвиг +" + Dec(p.value) + " уходит за конец листинга; " + last);
+            return Reason("Сдвиг +" + Dec(p.value) + " уходит за конец листинга; " + last());
         case Form::Up:
             if (current < listing.rowCount && p.value <= current) {
                 return Row(current - p.value);
             }
             return Reason("Сдвиг -" + Dec(p.value) + " уходит за начало листинга; первый адрес — " +
-                          listing.firstAddress + ", последний — " + listing.lastAddress + ".");
+                          listing.firstAddress() + ", последний — " + listing.lastAddress() + ".");
         default:
             return std::nullopt;
     }
@@ -189,8 +201,7 @@ GoToOutcome GoToListingRow(std::string_view text, std::uint64_t rowCount, bool r
     if (rowCount == 0) {
         return Reason("Листинг пуст.");
     }
-    const Listing listing{rowCount, Text(ListingCellText(0, 0, raw, 0)),
-                          Text(ListingCellText(rowCount - 1, 0, raw, 0))};
+    const Listing listing{rowCount, raw, &ListingColumn0};
     const Parsed p = Parse(text);
     if (auto outcome = Common(p, listing, current)) {
         return *outcome;
@@ -204,8 +215,8 @@ GoToOutcome GoToListingRow(std::string_view text, std::uint64_t rowCount, bool r
     }
     // Form::Indexed
     if (raw) {
-        return Reason("В \"сыром\" образе нет заголовка; последний адрес — " + listing.lastAddress +
-                      ".");
+        return Reason("В \"сыром\" образе нет заголовка; последний адрес — " +
+                      listing.lastAddress() + ".");
     }
     if (p.value < HeaderWords && p.value < rowCount) {
         return Row(p.value);
@@ -217,8 +228,7 @@ GoToOutcome GoToByteRow(std::string_view text, std::uint64_t rowCount, std::uint
     if (rowCount == 0) {
         return Reason("Листинг пуст.");
     }
-    const Listing listing{rowCount, Text(ByteCellText(0, 0, 0)),
-                          Text(ByteCellText(rowCount - 1, 0, 0))};
+    const Listing listing{rowCount, false, &ByteColumn0};
     const Parsed p = Parse(text);
     if (auto outcome = Common(p, listing, current)) {
         return *outcome;

@@ -12,7 +12,8 @@ namespace {
 
 const QString CopyRefusedName = QStringLiteral("copyRefusedMessage");
 
-// 1234567 -> "1 234 567", with no-break spaces between the groups.
+}  // namespace
+
 QString GroupDigits(std::uint64_t value) {
     QString digits = QString::number(value);
     for (qsizetype i = digits.size() - 3; i > 0; i -= 3) {
@@ -20,8 +21,6 @@ QString GroupDigits(std::uint64_t value) {
     }
     return digits;
 }
-
-}  // namespace
 
 void SetUpWindowGrid(StringGrid* grid, std::span<const GridColumn> columns) {
     grid->setColumnCount(static_cast<int>(columns.size()));

@@ -4,6 +4,7 @@
 // both windows.
 #pragma once
 
+#include <QString>
 #include <cstdint>
 #include <span>
 
@@ -30,6 +31,9 @@ inline constexpr int WindowGridRowHeight = 15;
 // Gives grid the columns, in order, the row height and GridFont() for its
 // cells and titles.
 void SetUpWindowGrid(StringGrid* grid, std::span<const GridColumn> columns);
+
+// 1234567 -> "1 234 567", with no-break spaces between the groups of digits.
+QString GroupDigits(std::uint64_t value);
 
 // Tells the user that a selection of rows rows is too large to copy: a
 // message box owned by window that does not block it. While one is up,

@@ -1,6 +1,7 @@
 #include "window_work.h"
 
 #include <QKeySequence>
+#include <QLabel>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QWidget>
@@ -10,7 +11,9 @@
 namespace sorrel {
 
 WindowWork::WindowWork(QWidget* window, QStatusBar* statusBar)
-    : QObject(window), statusBar_(statusBar) {
+    : QObject(window), statusBar_(statusBar), background_(new QLabel(statusBar)) {
+    statusBar_->addPermanentWidget(background_);
+    background_->hide();
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
     escape->setContext(Qt::WindowShortcut);
     connect(escape, &QShortcut::activated, this, [this] { cancelAll(); });
@@ -48,6 +51,7 @@ void WindowWork::clearProgress(const QString& key) {
 }
 
 void WindowWork::tell(const QString& message) {
+    told_ = message;
     statusBar_->showMessage(message, MessageMilliseconds);
 }
 
@@ -55,10 +59,39 @@ QString WindowWork::currentText() const {
     return statusBar_->currentMessage();
 }
 
+void WindowWork::showBackgroundProgress(const QString& key, const QString& text) {
+    std::erase_if(backgroundProgress_, [&key](const Progress& p) { return p.key == key; });
+    backgroundProgress_.push_back({key, text});
+    showLatestBackground();
+}
+
+void WindowWork::clearBackgroundProgress(const QString& key) {
+    std::erase_if(backgroundProgress_, [&key](const Progress& p) { return p.key == key; });
+    showLatestBackground();
+}
+
+QString WindowWork::backgroundText() const {
+    return background_->isHidden() ? QString() : background_->text();
+}
+
+void WindowWork::showLatestBackground() {
+    if (backgroundProgress_.empty()) {
+        background_->hide();
+        background_->clear();
+    } else {
+        background_->setText(backgroundProgress_.back().text);
+        background_->show();
+    }
+}
+
 void WindowWork::showLatest() {
     if (progress_.empty()) {
-        statusBar_->clearMessage();
+        // A message keeps its few seconds when the last progress line goes.
+        if (told_.isEmpty() || statusBar_->currentMessage() != told_) {
+            statusBar_->clearMessage();
+        }
     } else {
+        told_.clear();
         statusBar_->showMessage(progress_.back().text);
     }
 }

@@ -1,7 +1,10 @@
 // The long work of one window (reading an image, finding, exporting, counting)
 // as its user sees it: a line in the status bar that tells how far each piece
 // of work has come, Esc to cancel whatever runs, and short messages that stay
-// for a few seconds.
+// for a few seconds. Work that the window does on its own after a load (the
+// passes that count jumps) shows its progress in a small field at the right
+// end of the status bar instead, so that it never covers what the user's own
+// work has to say.
 //
 // Each kind of work registers itself once with what tells whether it runs and
 // what stops it; its progress goes to the status bar under its own key, so
@@ -17,6 +20,7 @@
 #include <functional>
 #include <vector>
 
+class QLabel;
 class QStatusBar;
 class QWidget;
 
@@ -42,10 +46,17 @@ class WindowWork : public QObject {
     void showProgress(const QString& key, const QString& text);
     void clearProgress(const QString& key);
     // Shows message for MessageMilliseconds, in place of any progress line;
-    // progress reported afterwards replaces it.
+    // progress reported afterwards replaces it, progress that ends does not.
     void tell(const QString& message);
     // What the status bar shows now.
     QString currentText() const;
+
+    // The progress of work the window does on its own, at the right end of
+    // the status bar; the field is hidden while no such work runs.
+    void showBackgroundProgress(const QString& key, const QString& text);
+    void clearBackgroundProgress(const QString& key);
+    // What that field shows now; empty while it is hidden.
+    QString backgroundText() const;
 
   private:
     struct Cancellable {
@@ -57,10 +68,14 @@ class WindowWork : public QObject {
         QString text;
     };
     void showLatest();
+    void showLatestBackground();
 
     QStatusBar* statusBar_;
+    QLabel* background_;
+    std::vector<Progress> backgroundProgress_;
     std::vector<Cancellable> cancellables_;
     std::vector<Progress> progress_;  // the one reported last at the back
+    QString told_;                    // the message shown by tell(), until progress replaces it
 };
 
 // "done of total" as a whole percentage, 0 to 100; 100 for an empty total.

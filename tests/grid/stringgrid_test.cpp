@@ -375,8 +375,8 @@ TEST_F(StringGridTest, TypingEditsNothing) {
     auto source = setRows(50);
     grid->setCurrentCell(4, 1);
     const GridRange before = grid->selection();
-    for (int k : {int(Qt::Key_A), int(Qt::Key_0), int(Qt::Key_Return), int(Qt::Key_F2),
-                  int(Qt::Key_Delete), int(Qt::Key_Backspace), int(Qt::Key_Space)}) {
+    for (int k : {int(Qt::Key_A), int(Qt::Key_0), int(Qt::Key_F2), int(Qt::Key_Delete),
+                  int(Qt::Key_Backspace), int(Qt::Key_Space)}) {
         QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier, QStringLiteral("x"));
         QApplication::sendEvent(grid.get(), &press);
         EXPECT_FALSE(press.isAccepted()) << k;
@@ -384,6 +384,75 @@ TEST_F(StringGridTest, TypingEditsNothing) {
     EXPECT_EQ(grid->selection(), before);
     EXPECT_EQ(grid->cellText(4, 1), "r4c1");
     EXPECT_EQ(grid->findChildren<QLineEdit*>().size(), 0);
+}
+
+// Enter, Return and a double click activate a cell, which the window may act
+// on (follow a jump); the grid edits nothing and moves nowhere by itself.
+TEST_F(StringGridTest, EnterAndADoubleClickActivateACell) {
+    auto source = setRows(50);
+    QSignalSpy activated(grid.get(), &StringGrid::cellActivated);
+    struct Case {
+        const char* name;
+        std::function<void()> act;
+        bool activates;
+        std::uint64_t row;
+        int column;
+    };
+    const Case cases[] = {
+        {"Return", [this] { key(Qt::Key_Return); }, true, 4, 1},
+        {"Enter of the keypad", [this] { key(Qt::Key_Enter, Qt::KeypadModifier); }, true, 4, 1},
+        {"double click",
+         [this] { QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, centreOf(6, 2)); }, true,
+         6, 2},
+        {"Shift+Return", [this] { key(Qt::Key_Return, Qt::ShiftModifier); }, false, 4, 1},
+        {"Alt+Return", [this] { key(Qt::Key_Return, Qt::AltModifier); }, false, 4, 1},
+        {"double click with the right button",
+         [this] { QTest::mouseDClick(grid->viewport(), Qt::RightButton, {}, centreOf(6, 2)); },
+         false, 4, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        grid->setCurrentCell(4, 1);
+        activated.clear();
+        c.act();
+        ASSERT_EQ(activated.size(), c.activates ? 1 : 0);
+        if (c.activates) {
+            EXPECT_EQ(activated[0][0].value<std::uint64_t>(), c.row);
+            EXPECT_EQ(activated[0][1].toInt(), c.column);
+        }
+        EXPECT_EQ(grid->currentRow(), c.row);
+        EXPECT_EQ(grid->currentColumn(), c.column);
+        EXPECT_EQ(grid->cellText(4, 1), "r4c1");
+    }
+    // Without a source there is nothing to act on.
+    grid->setSource(nullptr);
+    activated.clear();
+    key(Qt::Key_Return);
+    EXPECT_EQ(activated.size(), 0);
+}
+
+// Alt and Meta with an arrow are the window's (back and forward), not moves.
+TEST_F(StringGridTest, AltWithAnArrowIsLeftToTheWindow) {
+    setRows(50);
+    for (Qt::KeyboardModifier modifier : {Qt::AltModifier, Qt::MetaModifier}) {
+        for (int k : {int(Qt::Key_Left), int(Qt::Key_Right), int(Qt::Key_Up), int(Qt::Key_Down),
+                      int(Qt::Key_Home)}) {
+            SCOPED_TRACE(k);
+            grid->setCurrentCell(4, 1);
+            QKeyEvent override(QEvent::ShortcutOverride, k, modifier);
+            QApplication::sendEvent(grid.get(), &override);
+            EXPECT_FALSE(override.isAccepted());
+            QKeyEvent press(QEvent::KeyPress, k, modifier);
+            QApplication::sendEvent(grid.get(), &press);
+            EXPECT_FALSE(press.isAccepted());
+            EXPECT_EQ(grid->currentRow(), 4u);
+            EXPECT_EQ(grid->currentColumn(), 1);
+        }
+    }
+    // Without Alt the grid keeps its arrows from window shortcuts.
+    QKeyEvent plain(QEvent::ShortcutOverride, Qt::Key_Left, Qt::NoModifier);
+    QApplication::sendEvent(grid.get(), &plain);
+    EXPECT_TRUE(plain.isAccepted());
 }
 
 // ---- clipboard ------------------------------------------------------------------

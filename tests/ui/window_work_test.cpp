@@ -66,6 +66,22 @@ TEST(WindowWork, TheLineShowsTheLatestProgressOfWorkThatStillRuns) {
     }
 }
 
+TEST(WindowWork, WorkOfItsOwnShowsApartFromTheLine) {
+    QWidget window;
+    auto* bar = new QStatusBar(&window);
+    WindowWork work(&window, bar);
+    work.tell(QStringLiteral("Не найдено"));
+    work.showBackgroundProgress(QStringLiteral("jumps"), QStringLiteral("37 %"));
+    work.showBackgroundProgress(QStringLiteral("overview"), QStringLiteral("12 %"));
+    EXPECT_EQ(work.currentText(), QStringLiteral("Не найдено"));
+    EXPECT_EQ(work.backgroundText(), QStringLiteral("12 %"));
+    work.clearBackgroundProgress(QStringLiteral("overview"));
+    EXPECT_EQ(work.backgroundText(), QStringLiteral("37 %"));
+    work.clearBackgroundProgress(QStringLiteral("jumps"));
+    EXPECT_EQ(work.backgroundText(), QString());
+    EXPECT_EQ(work.currentText(), QStringLiteral("Не найдено"));
+}
+
 TEST(WindowWork, PercentOfAnyTotal) {
     struct Case {
         std::uint64_t done, total;

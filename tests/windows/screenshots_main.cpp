@@ -1,8 +1,9 @@
 // Takes the screenshots of the windows for the documentation: starts the real
 // windows as the program does, ticks "Сырой", loads an image through the load
 // button and its dialog, opens the byte-order window, and grabs the screen.
-// Then loads an image of odd length to show the warning. Run it under an X
-// server (scripts/screenshots.sh starts one).
+// Then finds every jmp into the results panel, shows the go-to dialog's
+// reason, and loads an image of odd length to show the warning. Run it under
+// an X server (scripts/screenshots.sh starts one).
 //
 //   window_screenshots RAW_IMAGE ODD_IMAGE OUTPUT_FOLDER
 #include <QCheckBox>
@@ -20,6 +21,9 @@
 #include <QToolButton>
 #include <cstdio>
 
+#include "find_dialog.h"
+#include "go_to_dialog.h"
+#include "grid_navigator.h"
 #include "sorrel_application.h"
 #include "sorrel_windows.h"
 #include "stringgrid.h"
@@ -111,6 +115,44 @@ int main(int argc, char** argv) {
     QTest::qWait(1000);
     Save(Grab(main.united(windows.form2->frameGeometry()).adjusted(-10, -10, 10, 10)),
          QStringLiteral("both-windows.png"));
+
+    // Find all: the find dialog beside the main window and the results panel
+    // below its listing.
+    windows.form2->hide();
+    sorrel::GridNavigator* navigator = windows.form1->navigator();
+    // Wide enough for the three columns beside the scroll bar; the next match
+    // after the last jmp wraps to the first.
+    windows.form1->move(40, 60);
+    windows.form1->resize(420, windows.form1->height());
+    QTest::qWait(500);
+    windows.form1->activateWindow();
+    windows.form1->StringGrid1->setCurrentCell(0x38, 2);
+    QTest::qWait(300);
+    navigator->openFind();
+    QTest::qWait(500);
+    QLineEdit* query = navigator->findDialog()->edit();
+    QTest::keyClicks(query, QStringLiteral("jmp"));
+    QTest::keyClick(query, Qt::Key_Return, Qt::AltModifier);
+    QTest::qWait(300);
+    QTest::keyClick(query, Qt::Key_Return);
+    QTest::qWait(1000);
+    Save(Grab(windows.form1->frameGeometry()
+                  .united(navigator->findDialog()->frameGeometry())
+                  .adjusted(-10, -10, 10, 10)),
+         QStringLiteral("find-results.png"));
+    navigator->findDialog()->reject();
+
+    // Go to an address that is not in the listing: the reason under the text.
+    QTest::qWait(300);
+    navigator->openGoTo();
+    QTest::qWait(500);
+    QTest::keyClicks(navigator->goToDialog()->edit(), QStringLiteral("500"));
+    QTest::keyClick(navigator->goToDialog()->edit(), Qt::Key_Return);
+    QTest::qWait(800);
+    Save(Grab(navigator->goToDialog()->frameGeometry().adjusted(-8, -8, 8, 8)),
+         QStringLiteral("go-to.png"));
+    navigator->goToDialog()->reject();
+    QTest::qWait(300);
 
     nextFile = oddImage;
     Click(windows.form1->SpeedButton1);
