@@ -18,6 +18,8 @@ class ByteSource final : public CellSource {
     std::uint64_t rowCount() const override { return rows_.rowCount(); }
     QString cellText(std::uint64_t row, int column) const override;
 
+    const ImageData& image() const { return *image_; }
+
   private:
     std::shared_ptr<const ImageData> image_;
     ByteRows rows_;
