@@ -1,6 +1,7 @@
 #include "image_loader.h"
 
 #include <QCursor>
+#include <chrono>
 #include <exception>
 #include <utility>
 
@@ -51,8 +52,13 @@ void ImageLoader::start(ImageFile file, ImageLoadCallbacks callbacks) {
     // The worker owns the file from here on and closes it when its read ends,
     // before the result is handed over.
     auto owned = std::make_shared<ImageFile>(std::move(file));
-    TaskWork<SnapshotRead> work = [owned](std::stop_token stop, const ProgressFn& progress) {
+    TaskWork<SnapshotRead> work = [owned, released = released_](std::stop_token stop,
+                                                                const ProgressFn& progress) {
         ImageFile reading = std::move(*owned);
+        // The image before the one listed must be gone before a third is read.
+        if (released.valid()) {
+            released.wait();
+        }
         ReadControl control;
         control.stop = std::move(stop);
         control.progress = progress;
@@ -65,7 +71,9 @@ void ImageLoader::start(ImageFile file, ImageLoadCallbacks callbacks) {
         const ImageLoadCallbacks done = std::exchange(callbacks_, {});
         ended();
         if (read.image) {
+            std::shared_ptr<const ImageData> former = std::exchange(shown_, read.image);
             RunCallback(done.loaded, std::move(read.image));
+            release(std::move(former));
         } else {
             RunCallback(done.notLoaded);
         }
@@ -111,6 +119,26 @@ void ImageLoader::cancel() {
 void ImageLoader::ended() {
     grid_->viewport()->unsetCursor();
     work_->clearProgress(ReadKey);
+}
+
+bool ImageLoader::releasing() const {
+    return released_.valid() &&
+           released_.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
+}
+
+void ImageLoader::release(std::shared_ptr<const ImageData> former) {
+    if (!former) {
+        return;
+    }
+    auto freed = std::make_shared<std::promise<void>>();
+    released_ = freed->get_future().share();
+    releasing_.start<int>(
+        [former = std::move(former), freed](std::stop_token, const ProgressFn&) mutable {
+            former.reset();
+            freed->set_value();
+            return 0;
+        },
+        {});
 }
 
 void ImageLoader::showProgress(std::uint64_t done, std::uint64_t total) {

@@ -5,7 +5,9 @@
 // the grid, lets Esc cancel, and hands the whole snapshot back on the GUI
 // thread, so the window replaces its listing in one step. A read that fails
 // is told through the exception display; nothing of a cancelled read is
-// delivered.
+// delivered. The image that a new one replaces is freed on a worker too
+// (freeing a large image takes a while), and the next read allocates only
+// once it is freed, so a window never holds more than two images.
 #pragma once
 
 #include <QElapsedTimer>
@@ -13,8 +15,10 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 
+#include "background_task.h"
 #include "gui_task.h"
 #include "image_snapshot.h"
 
@@ -58,6 +62,8 @@ class ImageLoader : public QObject {
     void cancel();
     // A read runs.
     bool loading() const { return task_.busy(); }
+    // The image listed before the current one is still being freed.
+    bool releasing() const;
 
   signals:
     // A read ended: listed, failed (once its message was closed), cancelled
@@ -68,11 +74,18 @@ class ImageLoader : public QObject {
     // The read is over (or abandoned): the cursor and the progress line go.
     void ended();
     void showProgress(std::uint64_t done, std::uint64_t total);
+    // Frees the image that the window listed before, on a worker.
+    void release(std::shared_ptr<const ImageData> former);
 
     WindowWork* work_;
     StringGrid* grid_;
     ImageLoadCallbacks callbacks_;
     QElapsedTimer sinceProgress_;
+    // The image the window lists (also held by its grid), and the freeing of
+    // the one before it: ready once that one is freed.
+    std::shared_ptr<const ImageData> shown_;
+    std::shared_future<void> released_;
+    BackgroundTask releasing_;
     GuiTask task_;
 };
 
