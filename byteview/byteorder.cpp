@@ -70,8 +70,9 @@ void TForm2::FormShow() {
         }
         sorrel::ImageLoadCallbacks callbacks;
         callbacks.loaded = [this, path](std::shared_ptr<const sorrel::ImageData> image) {
-            StringGrid1->setSource(std::make_shared<const sorrel::ByteSource>(std::move(image)));
+            auto source = std::make_shared<const sorrel::ByteSource>(std::move(image));
             shownFile_ = path;
+            StringGrid1->setSource(std::move(source));
         };
         loader_->start(std::move(*file), std::move(callbacks));
     });

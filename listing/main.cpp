@@ -241,11 +241,12 @@ void TForm1::listImage(sorrel::ImageFile file, const QString& path) {
     const bool raw = CheckBox1->isChecked();
     sorrel::ImageLoadCallbacks callbacks;
     callbacks.loaded = [this, path, raw](std::shared_ptr<const sorrel::ImageData> image) {
-        StringGrid1->setSource(
-            std::make_shared<const sorrel::ListingSource>(std::move(image), raw));
+        auto source = std::make_shared<const sorrel::ListingSource>(std::move(image), raw);
+        // Named first, for whatever follows the grid's change of source.
         shownFile_ = path;
         shownRaw_ = raw;
         showCaption(path);
+        StringGrid1->setSource(std::move(source));
     };
     callbacks.notLoaded = [this] { showListingShown(); };
     callbacks.afterMessage = [this] { giveGridTheKeys(); };

@@ -33,6 +33,7 @@ namespace sorrel {
 namespace {
 
 const QString SaveTitle = QStringLiteral("Сохранить листинг");
+const QString NothingListed = QStringLiteral("Нет листинга для сохранения.");
 // The key of the save's line in the status bar.
 const QString SaveKey = QStringLiteral("save");
 
@@ -173,7 +174,7 @@ void ListingExport::chooseAndSave() {
     RunHandler([this] {
         const ListedImage listed = listed_();
         if (!listed.image) {
-            work_->tell(QStringLiteral("Нет листинга для сохранения."));
+            work_->tell(NothingListed);
             return;
         }
         const QFileInfo image(listed.images.value(0));
@@ -200,7 +201,7 @@ void ListingExport::chooseAndSave() {
 void ListingExport::save(const QString& target) {
     const ListedImage listed = listed_();
     if (!listed.image) {
-        work_->tell(QStringLiteral("Нет листинга для сохранения."));
+        work_->tell(NothingListed);
         return;
     }
     folder_ = QFileInfo(target).absolutePath();
@@ -241,7 +242,6 @@ void ListingExport::save(const QString& target) {
         return;
     }
     temporary_ = temporary;
-    rows_ = rows;
 
     TaskCallbacks<std::uint64_t> onGui;
     onGui.progress = [this](std::uint64_t done, std::uint64_t total) { showProgress(done, total); };

@@ -107,7 +107,6 @@ class ListingExport : public QObject {
     std::function<ListedImage()> listed_;
     QString folder_;     // where the last save went
     QString temporary_;  // the temporary file of the write in progress
-    std::uint64_t rows_ = 0;
     QElapsedTimer sinceProgress_;
     GuiTask task_;
 };
