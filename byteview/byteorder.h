@@ -1,6 +1,7 @@
 // Unit byteorder: the byte-order window. It lists the current image byte by
 // byte, each byte's offset, the index of the word that it begins and its
-// eight bits, and reads the file afresh each time it goes from hidden to shown.
+// eight bits, and reads the file afresh, off the GUI thread, each time it goes
+// from hidden to shown; closing it cancels that read.
 #pragma once
 
 #include <QString>
@@ -18,6 +19,9 @@ class TForm2;
 
 namespace sorrel {
 class GridNavigator;
+class ImageLoader;
+class ListingExport;
+struct ListedImage;
 class WindowWork;
 }  // namespace sorrel
 
@@ -36,6 +40,8 @@ class TForm2 : public QWidget {
 
     // Go-to, find, the history and the results panel of the listing.
     sorrel::GridNavigator* navigator() const { return navigator_; }
+    // The read of FormShow runs.
+    bool loading() const;
 
   public slots:
     // Lists the current image; run each time the window goes from hidden to
@@ -44,10 +50,19 @@ class TForm2 : public QWidget {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    // Closing (or hiding) the window cancels its read.
+    void hideEvent(QHideEvent* event) override;
 
   private:
+    // What Ctrl+S writes: the bytes shown and the files they came from.
+    sorrel::ListedImage listedImage() const;
+
     std::unique_ptr<Ui::TForm2> ui_;
     sorrel::WindowWork* work_ = nullptr;
     sorrel::GridNavigator* navigator_ = nullptr;
+    sorrel::ImageLoader* loader_ = nullptr;
+    sorrel::ListingExport* export_ = nullptr;
     std::function<QString()> currentImage_;
+    // The file whose bytes the grid shows; empty until the first listing.
+    QString shownFile_;
 };

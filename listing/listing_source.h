@@ -23,7 +23,6 @@ class ListingSource final : public CellSource {
     QString cellText(std::uint64_t row, int column) const override;
 
     bool raw() const { return rows_.raw; }
-    const ImageData& image() const { return *image_; }
     // The snapshot, for work on another thread (passes, searches), and the
     // rows over it.
     const std::shared_ptr<const ImageData>& snapshot() const { return image_; }

@@ -1,14 +1,12 @@
 #include "main.h"
 
 #include <QCheckBox>
-#include <QCompleter>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QIcon>
 #include <QImage>
 #include <QKeySequence>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPixmap>
@@ -20,8 +18,11 @@
 #include <QUrl>
 
 #include "exception_display.h"
+#include "file_dialog.h"
 #include "flow_views.h"
+#include "image_loader.h"
 #include "image_messages.h"
+#include "listing_export.h"
 #include "listing_navigation.h"
 #include "listing_source.h"
 #include "stringgrid.h"
@@ -101,6 +102,8 @@ TForm1::TForm1(QWidget* parent)
     SpeedButton3 = ui_->SpeedButton3;
     CheckBox1 = ui_->CheckBox1;
     work_ = new sorrel::WindowWork(this, StatusBar1);
+    loader_ = new sorrel::ImageLoader(work_, StringGrid1);
+    export_ = new sorrel::ListingExport(this, work_, StringGrid1, [this] { return listedImage(); });
 
     // The outer position; the layout gives the client area of 383 by 287.
     move(266, 167);
@@ -117,19 +120,7 @@ TForm1::TForm1(QWidget* parent)
     OpenDialog1->setFileMode(QFileDialog::AnyFile);
     OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
     OpenDialog1->setSizeGripEnabled(true);
-    // The completion list under the file name box is a window of its own,
-    // which the toolkit neither closes with the dialog nor keeps from opening
-    // after it (when the folder's listing arrives after Enter). Left on
-    // screen it holds the keyboard and the next click. Detached from its box
-    // when the dialog closes, it closes and cannot come back; the box takes it
-    // again when it next has the keys.
-    connect(OpenDialog1, &QDialog::finished, this, [this] {
-        for (QLineEdit* edit : OpenDialog1->findChildren<QLineEdit*>()) {
-            if (edit->completer() != nullptr) {
-                edit->completer()->setWidget(nullptr);
-            }
-        }
-    });
+    sorrel::CloseCompletionWithDialog(OpenDialog1);
 
     // Keys for the buttons; their hints stay as they are.
     const auto key = [this](QKeySequence sequence, QToolButton* button) {
@@ -209,7 +200,12 @@ void TForm1::dropEvent(QDropEvent* event) {
 }
 
 void TForm1::loadChosenFile(const QString& path) {
+    // A new load takes the place of one in progress.
+    loader_->abandon();
     fileName_ = path;
+    // Unless a read starts, the caption and the check box stay those of the
+    // listing shown.
+    auto keepShown = qScopeGuard([this] { showListingShown(); });
     std::optional<sorrel::ImageFile> file = sorrel::OpenImageFile(path);
     if (!file) {
         return;
@@ -222,41 +218,69 @@ void TForm1::loadChosenFile(const QString& path) {
         warning.exec();
         giveGridTheKeys();
     }
-    // A refused read leaves the former listing, and its caption.
-    auto keepCaption = qScopeGuard([this] { showCaption(shownFile_); });
-    listImage(*file, path);
-    keepCaption.dismiss();
+    listImage(std::move(*file), path);
+    keepShown.dismiss();
 }
 
 void TForm1::SpeedButton2Click() {
     const bool done = sorrel::RunHandler([this] {
-        // Without a new listing, the check box goes back to the mode of the
+        // A new reload (the check box changed again) takes the place of a
+        // load in progress.
+        loader_->abandon();
+        // Without a new read, the check box goes back to the mode of the
         // listing shown, if any, before any message is shown.
-        auto keepMode = qScopeGuard([this] {
-            if (shownRaw_ && CheckBox1->isChecked() != *shownRaw_) {
-                const QSignalBlocker quiet(CheckBox1);
-                CheckBox1->setChecked(*shownRaw_);
-            }
-        });
+        auto keepShown = qScopeGuard([this] { showListingShown(); });
         std::optional<sorrel::ImageFile> file = sorrel::OpenImageFile(fileName_);
         if (!file) {
             return;
         }
-        listImage(*file, fileName_);
-        keepMode.dismiss();
+        listImage(std::move(*file), fileName_);
+        keepShown.dismiss();
     });
     if (!done) {
         giveGridTheKeys();
     }
 }
 
-void TForm1::listImage(sorrel::ImageFile& file, const QString& path) {
+bool TForm1::loading() const {
+    return loader_->loading();
+}
+
+void TForm1::listImage(sorrel::ImageFile file, const QString& path) {
+    // The mode when the load starts; a change of the check box meanwhile
+    // starts a new one.
     const bool raw = CheckBox1->isChecked();
-    std::shared_ptr<const sorrel::ImageData> image = sorrel::ReadImageSnapshot(file);
-    StringGrid1->setSource(std::make_shared<const sorrel::ListingSource>(std::move(image), raw));
-    shownFile_ = path;
-    shownRaw_ = raw;
-    showCaption(path);
+    sorrel::ImageLoadCallbacks callbacks;
+    callbacks.loaded = [this, path, raw](std::shared_ptr<const sorrel::ImageData> image) {
+        auto source = std::make_shared<const sorrel::ListingSource>(std::move(image), raw);
+        // Named first, for whatever follows the grid's change of source.
+        shownFile_ = path;
+        shownRaw_ = raw;
+        showCaption(path);
+        StringGrid1->setSource(std::move(source));
+    };
+    callbacks.notLoaded = [this] { showListingShown(); };
+    callbacks.afterMessage = [this] { giveGridTheKeys(); };
+    loader_->start(std::move(file), std::move(callbacks));
+}
+
+void TForm1::showListingShown() {
+    showCaption(shownFile_);
+    if (shownRaw_ && CheckBox1->isChecked() != *shownRaw_) {
+        const QSignalBlocker quiet(CheckBox1);
+        CheckBox1->setChecked(*shownRaw_);
+    }
+}
+
+sorrel::ListedImage TForm1::listedImage() const {
+    const auto source =
+        std::dynamic_pointer_cast<const sorrel::ListingSource>(StringGrid1->sharedSource());
+    if (!source) {
+        return {};
+    }
+    return {source->snapshot(),
+            source->raw() ? sorrel::ListingMode::Raw : sorrel::ListingMode::Header,
+            {shownFile_, fileName_}};
 }
 
 void TForm1::showCaption(const QString& path) {

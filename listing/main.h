@@ -1,10 +1,11 @@
 // Unit main: the main window. A tool strip with the load, reload and
-// byte-order buttons and the raw-image check box, the listing grid and an
-// empty status bar. Every load or reload reads the image file whole into a
-// snapshot and hands it to the grid, which makes the texts of the rows in view.
-// A file that cannot be opened is passed over silently; a read that fails is
-// told through the application's exception display and the grid keeps what it
-// showed.
+// byte-order buttons and the raw-image check box, the listing grid and a
+// status bar. Every load or reload reads the image file whole into a snapshot
+// on a worker thread, then hands it to the grid in one step; the grid makes the
+// texts of the rows in view. A file that cannot be opened is passed over
+// silently; a read that fails is told through the application's exception
+// display, and a read that fails or is cancelled (Esc, or a new load) leaves
+// the listing, the caption and the check box as they were.
 #pragma once
 
 #include <QMainWindow>
@@ -27,6 +28,9 @@ namespace sorrel {
 class FlowViews;
 class GridNavigator;
 class ImageFile;
+class ImageLoader;
+class ListingExport;
+struct ListedImage;
 class WindowWork;
 }  // namespace sorrel
 
@@ -59,6 +63,8 @@ class TForm1 : public QMainWindow {
     void openFile(const QString& path);
     // Go-to, find, follow, the history and the results panel of the listing.
     sorrel::GridNavigator* navigator() const { return navigator_; }
+    // A load or reload is reading its file.
+    bool loading() const;
 
   public slots:
     // Load: the dialog, then the file's name in the caption, a warning when
@@ -80,10 +86,15 @@ class TForm1 : public QMainWindow {
     // warning and the listing. A refused read puts back the caption of the
     // listing shown.
     void loadChosenFile(const QString& path);
-    // Reads the open file into a new snapshot and lists it in the mode of
-    // CheckBox1; the caption then names it. On a failure the grid keeps what
-    // it showed.
-    void listImage(sorrel::ImageFile& file, const QString& path);
+    // Reads the open file into a new snapshot on a worker and lists it in the
+    // mode CheckBox1 has now; the caption then names it. On a failure or a
+    // cancel the grid keeps what it showed.
+    void listImage(sorrel::ImageFile file, const QString& path);
+    // The caption and the check box of the listing shown: after a load that
+    // did not list, or none that started.
+    void showListingShown();
+    // What Ctrl+S writes: the listing shown, its mode and its file.
+    sorrel::ListedImage listedImage() const;
     // The caption for the listing of path; the fresh caption when path is
     // empty. Shown exactly as given, "[*]" included.
     void showCaption(const QString& path);
@@ -97,6 +108,10 @@ class TForm1 : public QMainWindow {
     // The jump gutter and the overview strip beside the listing.
     sorrel::FlowViews* flowViews_ = nullptr;
     sorrel::GridNavigator* navigator_ = nullptr;
+    // Reads the image off the GUI thread.
+    sorrel::ImageLoader* loader_ = nullptr;
+    // Ctrl+S: writes the listing to a text file.
+    sorrel::ListingExport* export_ = nullptr;
     QString fileName_;
     // The file whose listing the grid shows, and its mode; empty and unset
     // until the first listing.

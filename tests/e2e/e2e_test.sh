@@ -3,20 +3,22 @@
 # it: what only a real window system shows (a stray window of the open dialog, the keyboard
 # focus after a dialog, the window's title, tool tips) and the command line.
 #
-#   e2e_test.sh SORREL OUTPUT_DIR
+#   e2e_test.sh SORREL OUTPUT_DIR [SORREL_DIS]
 #
 # Screenshots of every scenario go to OUTPUT_DIR/screenshots, the program's output to
 # OUTPUT_DIR/program-*.log. Prints one line per check and "N passed, N failed"; exits 77
 # (skipped) when a tool is missing, 1 when a check failed. E2E_SCENARIOS="dialog_fast ..." runs
-# only the scenarios named.
+# only the scenarios named. SORREL_DIS (the lister beside the program's build by default) gives
+# the text a saved listing must equal.
 set -u
 
-if [ $# -ne 2 ]; then
-    echo "usage: e2e_test.sh SORREL OUTPUT_DIR" >&2
+if [ $# -lt 2 ] || [ $# -gt 3 ]; then
+    echo "usage: e2e_test.sh SORREL OUTPUT_DIR [SORREL_DIS]" >&2
     exit 2
 fi
 sorrel=$1
 out=$2
+dis=${3:-$(dirname "$sorrel")/../cli/sorrel-dis}
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/xdrive.sh"
 
@@ -239,7 +241,8 @@ scenario_command_line() {
         "sorrel: cannot open '$missing': No such file or directory" "$(cat "$XD_LOG")"
     check "missing FILE: the fresh caption" equals "Sorrel Дизассемблер " "$(xd_title)"
     check "missing FILE: no other window" no_other_window
-    check "missing FILE: the fresh listing, one empty row" equals "$(printf '\t\t')" "$(keys_copy ctrl+a)"
+    # No listing: Ctrl+C has nothing to copy and leaves the clipboard as it was (emptied here).
+    check "missing FILE: the fresh listing, nothing to copy" equals "" "$(keys_copy ctrl+a)"
     xd_quit
 }
 
@@ -255,14 +258,98 @@ scenario_placeholder_caption() {
     xd_quit
 }
 
-# --- Later scenarios go here (the save dialog of Ctrl+S, ...) ---------------------------------
+# --- Ctrl+S: the listing through the save dialog ---------------------------------------------
+# Waits until FILE exists (at most SECONDS).
+wait_file() { # FILE SECONDS
+    local i
+    for i in $(seq $(($2 * 10))); do
+        [ -e "$1" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+# Waits until the main window's title is TITLE (at most SECONDS).
+wait_title() { # TITLE SECONDS
+    local i
+    for i in $(seq $(($2 * 20))); do
+        [ "$(xd_title)" = "$1" ] && return 0
+        sleep 0.05
+    done
+    return 1
+}
+# The names in a folder, hidden ones included, one a line.
+names() { ls -A "$1"; }
+
+scenario_save_listing() {
+    echo "== Ctrl+S: the listing saved through the save dialog"
+    local file=$images/save.bin folder=$images/saved target dialog
+    target=$folder/listing.txt
+    mkdir -p "$folder"
+    words "$file" 8000 07E0 0001 1234 0002
+    start save "$file"
+    sleep 1
+    xd_tool xdotool windowactivate --sync "$XD_WIN" >/dev/null 2>&1
+    xd_key ctrl+s
+    dialog=$(xd_dialog) || { check "save: the save dialog appears" false; xd_quit; return 1; }
+    check "save: the dialog's title" equals "Сохранить листинг" "$(xd_title "$dialog")"
+    xd_tool xdotool windowactivate --sync "$dialog" >/dev/null 2>&1
+    sleep 0.5
+    shot save-dialog
+    xd_tool xdotool key ctrl+a
+    XD_TYPE_DELAY=40 xd_type "$target"
+    xd_tool xdotool key Return
+    check "save: the file is written" wait_file "$target" 10
+    # Long enough for a late completion list to open.
+    sleep 2
+    shot save-done
+    check "save: the file is sorrel-dis's listing" cmp "$target" <("$dis" "$file")
+    check "save: nothing else in the folder" equals "listing.txt" "$(names "$folder")"
+    check "save: no window of the dialog is left" no_other_window
+    check "save: the grid has the keys (Down, Ctrl+C)" equals "0001(1)" "$(keys_copy ctrl+Home Down)"
+    check "save: the caption is the image's" equals "$(caption "$file")" "$(xd_title)"
+    xd_quit
+}
+
+# --- Esc cancels a load -----------------------------------------------------------------------
+scenario_cancel_load() {
+    echo "== Esc cancels the load of a large file"
+    local small=$images/small.bin large=$images/large.bin dialog
+    words "$small" 0001 0002 0003
+    # 3 GiB of zeros that take no disk; reading them takes a while.
+    truncate -s 3G "$large"
+    start cancel-load "$small"
+    sleep 1
+    xd_tool xdotool windowactivate --sync "$XD_WIN" >/dev/null 2>&1
+    xd_key ctrl+o
+    dialog=$(xd_dialog) || { check "cancel: the open dialog appears" false; xd_quit; return 1; }
+    xd_tool xdotool windowactivate --sync "$dialog" >/dev/null 2>&1
+    sleep 0.5
+    xd_tool xdotool key ctrl+a
+    xd_type "$large"
+    xd_tool xdotool key Return
+    # The caption names the file as soon as its read begins.
+    check "cancel: the read begins" wait_title "$(caption "$large")" 5
+    shot cancel-load-reading
+    xd_key Escape
+    check "cancel: the caption names the listed file again" wait_title "$(caption "$small")" 5
+    sleep 0.5
+    shot cancel-load-cancelled
+    check "cancel: no other window" no_other_window
+    check "cancel: the listing is unchanged" equals \
+        "$(printf '0000(0)\t0000000000000001\t\n0001(1)\t0000000000000010\t\n0002(2)\t0000000000000011\t')" \
+        "$(keys_copy ctrl+a)"
+    rm -f "$large"
+    xd_quit
+}
+
 
 if ! xd_server; then
     echo "FAIL  the X server and the window manager start"
     exit 1
 fi
 # E2E_SCENARIOS picks some by name.
-for scenario in ${E2E_SCENARIOS:-dialog_normal_speed dialog_fast command_line placeholder_caption}; do
+for scenario in ${E2E_SCENARIOS:-dialog_normal_speed dialog_fast command_line placeholder_caption \
+    save_listing cancel_load}; do
     "scenario_$scenario"
 done
 

@@ -259,6 +259,7 @@ TEST_P(HostileWindowsTest, HasOneClearOutcomeAndKeepsTheFormerListing) {
     EXPECT_EQ(form1()->windowTitle(), CaptionFor(c.afterReload == Good ? good : path));
     expectOutcome("check box", c.reload, path, before, listing(), false);
     form1()->CheckBox1->setChecked(false);
+    settle();
 
     before = user_.boxes.size();
     {

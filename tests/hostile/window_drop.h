@@ -5,16 +5,19 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QTest>
 #include <QUrl>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
+#include "main.h"
+
 namespace hostile {
 
 // Drags path onto window and drops it there; the load follows once the drop
-// is over, so the events queued by the drop are run.
-inline void Drop(QWidget* window, const QString& path) {
+// is over, so the events queued by the drop are run and its read waited for.
+inline void Drop(TForm1* window, const QString& path) {
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(path)});
     const QPoint at = window->rect().center();
@@ -24,6 +27,7 @@ inline void Drop(QWidget* window, const QString& path) {
     QDropEvent dropped(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(window, &dropped);
     QCoreApplication::processEvents();
+    EXPECT_TRUE(QTest::qWaitFor([window] { return !window->loading(); }, 60000));
 }
 
 }  // namespace hostile

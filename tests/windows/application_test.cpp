@@ -189,6 +189,7 @@ TEST_F(StartTest, FileNamedOnTheCommandLineOpensAsIfChosenInTheDialog) {
         OpenAtStart(*form1(), c.name, errors);
         EXPECT_EQ(errors.str(), c.error);
         QCoreApplication::processEvents();  // the event loop runs
+        settle();
         EXPECT_EQ(warnings() - warningsBefore, c.warnings);
         EXPECT_EQ(form1()->openDialogFileName(), path);
         EXPECT_EQ(form1()->OpenDialog1->selectedFiles(), QStringList{path});

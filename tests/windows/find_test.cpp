@@ -55,6 +55,7 @@ class FindInWindowsTest : public FindTest {
     // The window that shows listing, in its mode.
     Window show(Listing listing) {
         form1()->CheckBox1->setChecked(listing != Listing::Header);
+        settle();  // a reload in the new mode
         const QString& path = listing == Listing::Header ? header_ : raw_;
         if (form1()->openDialogFileName() != path) {
             load(path);

@@ -23,7 +23,8 @@ class FlowViewsTest : public WindowsTest {
 
     // Loads words and waits for both passes over them.
     void loadWords(const std::vector<std::uint16_t>& words, bool raw) {
-        form1()->CheckBox1->setChecked(raw);
+        form1()->CheckBox1->setChecked(raw);  // may reload the file written below
+        settle();
         load(writeImage(QStringLiteral("flow.bin"), Words(words)));
         ASSERT_TRUE(QTest::qWaitFor([this] { return !views()->counting(); }, 20'000));
     }

@@ -23,6 +23,7 @@ class KeysAndDropTest : public WindowsTest {
         form1()->activateWindow();
         ASSERT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == form1(); }));
         QTest::keyClick(form1(), key.key(), key.keyboardModifiers());
+        settle();
     }
 
     // Drags URLs onto the main window and drops them there; true when the
@@ -42,6 +43,7 @@ class KeysAndDropTest : public WindowsTest {
         QCoreApplication::sendEvent(form1(), &dropped);
         EXPECT_TRUE(dropped.isAccepted());
         QCoreApplication::processEvents();  // the load follows the drop
+        settle();
         return true;
     }
 };

@@ -96,6 +96,10 @@ int main(int argc, char** argv) {
     Click(windows.form1->CheckBox1);
     nextFile = rawImage;
     Click(windows.form1->SpeedButton1);
+    if (!QTest::qWaitFor([&] { return !windows.form1->loading(); }, 60000)) {
+        std::fprintf(stderr, "the image was not read within a minute\n");
+        return 1;
+    }
     windows.form1->StringGrid1->setCurrentCell(3, 2);
     QTest::qWait(500);
     const QRect main = windows.form1->frameGeometry();

@@ -29,11 +29,14 @@ int ScreenUser::boxesTitled(const QString& title) const {
 
 void ScreenUser::look() {
     QWidget* modal = QApplication::activeModalWidget();
-    if (modal == nullptr || !modal->isVisible()) {
+    if (modal == nullptr || !modal->isVisible() || modal == accepting_) {
         return;
     }
     if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
         ++dialogsSeen;
+        if (onFileDialog) {
+            onFileDialog(dialog);
+        }
         auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
         if (answers_.empty() || buttons == nullptr) {
             ++unplannedDialogs;
@@ -47,14 +50,18 @@ void ScreenUser::look() {
             return;
         }
         // The full name typed into the file name box in place of any file
-        // selected in the list, then Open.
+        // selected in the list, then Open (or Save).
         dialog->selectFile(*answer);
         dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(*answer);
         QPushButton* open = buttons->button(QDialogButtonBox::Open);
         if (open != nullptr && open->isEnabled()) {
             Click(open);
         } else {
-            static_cast<QDialog*>(dialog)->accept();
+            // Saving: accepted once this look is over, since the dialog may
+            // ask before it replaces a file, and that question is answered by
+            // the next look.
+            accepting_ = dialog;
+            QMetaObject::invokeMethod(dialog, &QDialog::accept, Qt::QueuedConnection);
         }
         return;
     }
@@ -63,7 +70,8 @@ void ScreenUser::look() {
         if (onMessageBox) {
             onMessageBox(box);
         }
-        Click(box->button(QMessageBox::Ok));
+        QAbstractButton* answer = box->button(QMessageBox::Ok);
+        Click(answer != nullptr ? answer : box->button(QMessageBox::Yes));
     }
 }
 
@@ -124,21 +132,35 @@ QString WindowsTest::writeImage(const QString& name, const QByteArray& bytes) {
     return file.fileName();
 }
 
-void WindowsTest::load(const QString& path) {
+void WindowsTest::startLoad(const QString& path) {
     user_.willChoose(path);
     Click(form1()->SpeedButton1);
 }
 
+void WindowsTest::settle() {
+    EXPECT_TRUE(
+        QTest::qWaitFor([this] { return !form1()->loading() && !form2()->loading(); }, 60000))
+        << "the windows still read after a minute";
+}
+
+void WindowsTest::load(const QString& path) {
+    startLoad(path);
+    settle();
+}
+
 void WindowsTest::reload() {
     Click(form1()->SpeedButton2);
+    settle();
 }
 
 void WindowsTest::toggleRaw() {
     Click(form1()->CheckBox1);
+    settle();
 }
 
 void WindowsTest::showByteOrder() {
     Click(form1()->SpeedButton3);
+    settle();
 }
 
 }  // namespace wintest

@@ -7,15 +7,17 @@
 
 #include <QByteArray>
 #include <QCheckBox>
-#include <QToolButton>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QObject>
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 #include <QSize>
 #include <QString>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -53,9 +55,11 @@ struct SeenBox {
 };
 
 // The user at the screen. Every few milliseconds it looks for a modal window:
-// a file-open dialog gets the next planned answer (a path typed into its file
-// name box and Open, or Cancel); a message box is noted, handed to
-// onMessageBox and closed with OK. Unplanned dialogs are cancelled and counted.
+// a file dialog (to open or to save) gets the next planned answer (a path typed
+// into its file name box and Open or Save, or Cancel); a message box is noted,
+// handed to onMessageBox and closed with OK, or Yes when it asks (the save
+// dialog's question before it replaces a file). Unplanned dialogs are
+// cancelled and counted.
 class ScreenUser : public QObject {
   public:
     ScreenUser();
@@ -69,6 +73,8 @@ class ScreenUser : public QObject {
     int unplannedDialogs = 0;
     // Runs while a message box is open, before it is closed.
     std::function<void(QMessageBox*)> onMessageBox;
+    // Runs when a file dialog appears, before it is answered.
+    std::function<void(QFileDialog*)> onFileDialog;
 
     // Boxes seen with this title.
     int boxesTitled(const QString& title) const;
@@ -76,6 +82,8 @@ class ScreenUser : public QObject {
   private:
     void look();
     QTimer timer_;
+    // A dialog whose answer is on its way.
+    QPointer<QWidget> accepting_;
     std::deque<std::optional<QString>> answers_;
 };
 
@@ -107,11 +115,17 @@ class WindowsTest : public ::testing::Test {
     QString writeImage(const QString& name, const QByteArray& bytes);
     QString imagePath(const QString& name) const;
 
-    // The user chooses path in the dialog of the load button.
+    // The user chooses path in the dialog of the load button. Each of these
+    // returns once the windows' reads have ended.
     void load(const QString& path);
     void reload();
     void toggleRaw();
     void showByteOrder();
+    // The load through the dialog, returning as soon as the handler returned:
+    // its read has started, and nothing of it has been delivered yet.
+    void startLoad(const QString& path);
+    // Waits until neither window reads an image (with a generous limit).
+    void settle();
 
     TForm1* form1() const { return windows_->form1.get(); }
     TForm2* form2() const { return windows_->form2.get(); }
