@@ -2,12 +2,14 @@
 // windows as the program does, ticks "Сырой", loads an image through the load
 // button and its dialog, opens the byte-order window, and grabs the screen.
 // Then finds every jmp into the results panel, shows the go-to dialog's
-// reason, and loads an image of odd length to show the warning. Run it under
+// reason, shows the jump arrows and the overview strip with its legend, and
+// loads an image of odd length to show the warning. Run it under
 // an X server (scripts/screenshots.sh starts one).
 //
 //   window_screenshots RAW_IMAGE ODD_IMAGE OUTPUT_FOLDER
 #include <QCheckBox>
 #include <QDir>
+#include <QDockWidget>
 #include <QFileDialog>
 #include <QFrame>
 #include <QLineEdit>
@@ -15,15 +17,19 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QTest>
 #include <QTextStream>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 #include <cstdio>
 
 #include "find_dialog.h"
 #include "go_to_dialog.h"
 #include "grid_navigator.h"
+#include "overview_strip.h"
 #include "sorrel_application.h"
 #include "sorrel_windows.h"
 #include "stringgrid.h"
@@ -127,6 +133,7 @@ int main(int argc, char** argv) {
     // Wide enough for the three columns beside the scroll bar; the next match
     // after the last jmp wraps to the first.
     windows.form1->move(40, 60);
+    const QSize normalSize = windows.form1->size();
     windows.form1->resize(420, windows.form1->height());
     QTest::qWait(500);
     windows.form1->activateWindow();
@@ -157,6 +164,29 @@ int main(int argc, char** argv) {
          QStringLiteral("go-to.png"));
     navigator->goToDialog()->reject();
     QTest::qWait(300);
+
+    // The jump arrows and the overview strip over the whole program, a jump
+    // current (its arrows highlighted), and the strip's legend in its tool tip.
+    windows.form1->findChild<QDockWidget*>()->hide();
+    windows.form1->StatusBar1->clearMessage();
+    windows.form1->resize(normalSize.width(), 700);
+    windows.form1->StringGrid1->setCurrentCell(0x11, 2);
+    windows.form1->StringGrid1->horizontalScrollBar()->setValue(0);
+    windows.form1->activateWindow();
+    QTest::qWait(800);
+    auto* overview = windows.form1->findChild<OverviewStrip*>();
+    const QPoint legendAt =
+        overview->mapToGlobal(QPoint(overview->width() / 2, overview->height() / 3));
+    QToolTip::showText(legendAt, overview->toolTipAt(overview->mapFromGlobal(legendAt)), overview);
+    QTest::qWait(800);
+    QRect shown = windows.form1->frameGeometry();
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->isVisible() && top->inherits("QTipLabel")) {
+            shown = shown.united(top->frameGeometry());
+        }
+    }
+    Save(Grab(shown.adjusted(-10, -10, 10, 10)), QStringLiteral("flow.png"));
+    QToolTip::hideText();
 
     nextFile = oddImage;
     Click(windows.form1->SpeedButton1);
