@@ -183,9 +183,10 @@ const std::uint8_t* ListingWriter::writeRun(const std::uint8_t* p, std::size_t r
     const char* digits = lowDigits_.get() + 2 * ((row - base_) & 0xFF);
     const char* const high = bitHalves_.get();
     const char* const low = bitHalves_.get() + 2048;
+    const WordTexts texts = AllWordTexts();
     for (std::size_t i = 0; i < run; ++i, p += 2, digits += 2) {
         const std::uint8_t* later = last - p > 2 * Ahead ? p + 2 * Ahead : last;
-        __builtin_prefetch(WordText(static_cast<std::uint16_t>(later[0] | (later[1] << 8))).data());
+        __builtin_prefetch(texts[static_cast<std::uint16_t>(later[0] | (later[1] << 8))].data());
         const auto word = static_cast<std::uint16_t>(p[0] | (p[1] << 8));
         std::memcpy(o, blockText_.data.data(), ShortTextCapacity);
         o[len - 3] = digits[0];
@@ -198,7 +199,7 @@ const std::uint8_t* ListingWriter::writeRun(const std::uint8_t* p, std::size_t r
         *o++ = '\t';
         // Column 2 of a decoded row depends on the word alone: the decoder's
         // text, copied whole (its table is padded for a copy of this size).
-        const std::string_view text = WordText(word);
+        const std::string_view text = texts[word];
         std::memcpy(o, text.data(), ShortTextCapacity);
         o += text.size();
         *o++ = '\n';

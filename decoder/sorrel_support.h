@@ -253,25 +253,38 @@ inline const WordTextIndex& WordTextTable() {
 }
 }  // namespace detail
 
-// The listing text of word, the same as DecodeWord of its 16-character
-// BitString, as a view into a table of all words built the first time; the
-// view stays valid for the life of the program. The table is padded, so a
-// fixed-size copy of ShortText::capacity bytes from data() never reads past it.
-inline std::string_view WordText(std::uint16_t word) {
+// The table of every word's listing text, built the first time it is asked
+// for and valid for the life of the program. A loop over many words takes it
+// once (AllWordTexts) and keeps its two pointers in locals, which its stores
+// through char pointers cannot change; the table is padded, so a fixed-size
+// copy of ShortText::capacity bytes from a text's data() never reads past it.
+struct WordTexts {
+    const std::uint32_t* offsets;
+    const char* pool;
+
+    std::string_view operator[](std::uint16_t word) const {
+        const std::uint32_t begin = offsets[word];
+        return {pool + begin, offsets[word + 1u] - begin};
+    }
+};
+
+inline WordTexts AllWordTexts() {
     const detail::WordTextIndex& index = detail::WordTextTable();
-    const std::uint32_t begin = index.offsets[word];
-    return {index.pool.data() + begin, index.offsets[word + 1u] - begin};
+    return {index.offsets.data(), index.pool.data()};
 }
 
-// The same text as a copy. The pool ends in ShortText::capacity spare bytes,
-// so a fixed-size copy never reads past it.
+// The listing text of word, the same as DecodeWord of its 16-character
+// BitString, as a view into the table of all words.
+inline std::string_view WordText(std::uint16_t word) {
+    return AllWordTexts()[word];
+}
+
+// The same text as a copy.
 inline ShortText FormatWord(std::uint16_t word) {
-    const detail::WordTextIndex& index = detail::WordTextTable();
-    const std::uint32_t begin = index.offsets[word];
-    const std::uint32_t end = index.offsets[word + 1u];
+    const std::string_view from = WordText(word);
     ShortText text;
-    std::memcpy(text.data.data(), index.pool.data() + begin, ShortText::capacity);
-    text.size = static_cast<std::uint8_t>(end - begin);
+    std::memcpy(text.data.data(), from.data(), ShortText::capacity);
+    text.size = static_cast<std::uint8_t>(from.size());
     return text;
 }
 
