@@ -1,5 +1,7 @@
 #include "image_snapshot.h"
 
+#include <sys/mman.h>
+
 #include <new>
 #include <stdexcept>
 #include <utility>
@@ -22,7 +24,37 @@ ImageError OutOfMemory(const ImageFile& file) {
                       "not enough memory for " + std::to_string(file.size()) + " bytes");
 }
 
+// Images from this size on are mapped from the system for themselves, so that
+// their memory goes back to it the moment the last listing lets go of them.
+// From the allocator they would come from the arena of the worker thread that
+// read them, which may keep them after they are freed.
+constexpr std::uint64_t MappedFrom = std::uint64_t{1} << 20;
+
 }  // namespace
+
+void ImageBytesRelease::operator()(std::uint8_t* bytes) const {
+    if (mapped != 0) {
+        munmap(bytes, mapped);
+    } else {
+        delete[] bytes;
+    }
+}
+
+ImageData::Bytes ImageData::allocate(std::uint64_t size) {
+    if (!FitsInMemory(size)) {
+        return Bytes();
+    }
+    const auto length = static_cast<std::size_t>(size);
+    if (size < MappedFrom) {
+        return Bytes(new (std::nothrow) std::uint8_t[length]);
+    }
+    void* mapped =
+        mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) {
+        return Bytes();
+    }
+    return Bytes(static_cast<std::uint8_t*>(mapped), ImageBytesRelease{length});
+}
 
 ImageData ImageData::read(const std::string& path, std::uint64_t maxSize) {
     ImageFile file = ImageFile::open(path, ImageFile::Accept::RegularFile);
@@ -50,9 +82,7 @@ std::optional<ImageData> ImageData::read(ImageFile& file, std::uint64_t maxSize,
     ImageData image;
     if (size > 0) {
         // No fill: every byte is overwritten by the read or the read fails.
-        if (FitsInMemory(size)) {
-            image.bytes_.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(size)]);
-        }
+        image.bytes_ = allocate(size);
         if (!image.bytes_) {
             throw OutOfMemory(file);
         }

@@ -36,6 +36,13 @@ struct ReadControl {
     std::size_t pieceSize = SnapshotPieceSize;
 };
 
+// Frees an image's bytes as they were taken: a mapping of this length, or
+// memory from new when the length is 0.
+struct ImageBytesRelease {
+    std::size_t mapped = 0;
+    void operator()(std::uint8_t* bytes) const;
+};
+
 // A whole image file in memory, read at one moment.
 class ImageData {
   public:
@@ -59,7 +66,10 @@ class ImageData {
                                          const ReadControl& control);
 
   private:
-    std::unique_ptr<std::uint8_t[]> bytes_;
+    using Bytes = std::unique_ptr<std::uint8_t[], ImageBytesRelease>;
+    static Bytes allocate(std::uint64_t size);
+
+    Bytes bytes_;
     std::uint64_t size_ = 0;
 };
 
