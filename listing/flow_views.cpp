@@ -29,11 +29,13 @@ QAction* ShowAction(const QString& text, const QKeySequence& key, QWidget* widge
 }
 
 // A pass over the listing's image on a worker: the work that the task runs,
-// holding the snapshot alive until it returns.
+// holding the snapshot alive until it returns. The marks it gives can wait,
+// so it yields the CPU to the GUI thread and to a read that follows a load.
 template <typename Result>
 TaskWork<Result> PassOver(std::shared_ptr<const ImageData> image, bool raw,
                           Result (*pass)(const ListingRows&, std::stop_token, const ProgressFn&)) {
     return [image = std::move(image), raw, pass](std::stop_token stop, const ProgressFn& progress) {
+        RunAtIdlePriority();
         const ListingRows rows{image->data(), image->size(), raw};
         return pass(rows, stop, progress);
     };

@@ -65,6 +65,12 @@ class BackgroundTask {
     std::jthread thread_;
 };
 
+// For work that nobody waits for, such as the passes that only add marks to a
+// view: the calling thread runs only while no other thread wants the CPU, so
+// the GUI thread and the reads and searches the user waits for go first. Call
+// it from the work itself; its worker thread ends with the work.
+void RunAtIdlePriority();
+
 template <typename Result>
 void BackgroundTask::start(TaskWork<Result> work, TaskCallbacks<Result> callbacks) {
     launch([work = std::move(work), callbacks = std::move(callbacks)](std::stop_token stop) {
