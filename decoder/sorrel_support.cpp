@@ -479,6 +479,12 @@ WordTextIndex::WordTextIndex() {
     pool.append(ShortText::capacity, '\0');  // room for FormatWord's fixed-size copy
 }
 
+const WordTextIndex& BuildWordTextTable() {
+    static const WordTextIndex index;
+    BuiltWordTexts.store(&index, std::memory_order_release);
+    return index;
+}
+
 ShortText ComposeWordText(std::uint16_t word) {
     ShortText out;
     const InstructionClass cls = Lookup.classOf[word];
