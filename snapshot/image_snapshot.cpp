@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <new>
 #include <stdexcept>
 #include <utility>
@@ -34,7 +35,13 @@ constexpr std::uint64_t MappedFrom = std::uint64_t{1} << 20;
 
 void ImageBytesRelease::operator()(std::uint8_t* bytes) const {
     if (mapped != 0) {
-        munmap(bytes, mapped);
+        // In pieces: unmapping holds the process's memory map, and every other
+        // thread that faults in a page (the GUI thread among them) waits for
+        // it; a whole 1 GiB image at once held it for some 100 ms.
+        constexpr std::size_t Piece = std::size_t{16} << 20;
+        for (std::size_t done = 0; done < mapped; done += Piece) {
+            munmap(bytes + done, std::min(Piece, mapped - done));
+        }
     } else {
         delete[] bytes;
     }
