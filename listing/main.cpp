@@ -294,8 +294,7 @@ void TForm1::showCaption(const QString& path) {
 }
 
 void TForm1::giveGridTheKeys() {
-    activateWindow();
-    StringGrid1->setFocus(Qt::OtherFocusReason);
+    sorrel::GiveGridTheKeys(StringGrid1);
 }
 
 void TForm1::SpeedButton3Click() {

@@ -14,6 +14,7 @@
 #include "go_to_dialog.h"
 #include "results_panel.h"
 #include "stringgrid.h"
+#include "window_grid.h"
 #include "window_work.h"
 
 namespace sorrel {
@@ -21,9 +22,6 @@ namespace sorrel {
 namespace {
 
 const QString NotFound = QStringLiteral("Не найдено");
-
-// The status bar's progress line changes at most this often.
-constexpr qint64 ProgressMilliseconds = 250;
 
 bool Matches(const Query& query, const QString& text) {
     const QByteArray bytes = text.toLatin1();  // the listings' texts are ASCII
@@ -44,8 +42,8 @@ GridNavigator::GridNavigator(QWidget* window, StringGrid* grid, WindowWork* work
       find_(new FindDialog(window)),
       results_(new ResultsPanel) {
     goTo_->setGo([this](const QString& text) { return goTo(text); });
-    connect(goTo_, &QDialog::finished, this, &GridNavigator::giveGridTheKeys);
-    connect(find_, &QDialog::finished, this, &GridNavigator::giveGridTheKeys);
+    connect(goTo_, &QDialog::finished, this, [this] { GiveGridTheKeys(grid_); });
+    connect(find_, &QDialog::finished, this, [this] { GiveGridTheKeys(grid_); });
     connect(find_, &FindDialog::findNext, this, &GridNavigator::findNext);
     connect(find_, &FindDialog::findPrevious, this, &GridNavigator::findPrevious);
     connect(find_, &FindDialog::findAll, this, &GridNavigator::findAll);
@@ -54,7 +52,7 @@ GridNavigator::GridNavigator(QWidget* window, StringGrid* grid, WindowWork* work
     results_->placeIn(window_, grid_);
     connect(results_, &ResultsPanel::rowActivated, this, [this](std::uint64_t row) {
         goToRow(row);
-        giveGridTheKeys();
+        GiveGridTheKeys(grid_);
     });
 
     using Command = void (GridNavigator::*)();
@@ -142,11 +140,6 @@ QString GridNavigator::goTo(const QString& text) {
 
 void GridNavigator::tell(const QString& message) {
     work_->tell(message);
-}
-
-void GridNavigator::giveGridTheKeys() {
-    window_->activateWindow();
-    grid_->setFocus(Qt::OtherFocusReason);
 }
 
 bool GridNavigator::eventFilter(QObject* watched, QEvent* event) {
@@ -307,20 +300,10 @@ void GridNavigator::listRows(const QString& title, const QString& label, RowWork
 template <typename Result>
 void GridNavigator::startSearch(const QString& label, TaskWork<Result> work,
                                 std::function<void(Result&&)> done) {
-    shownPercent_ = -1;
-    progressShown_.invalidate();
     TaskCallbacks<Result> onGui;
     onGui.progress = [this, label](std::uint64_t rowsDone, std::uint64_t rows) {
-        // The first report at once, then a few a second.
-        const int percent = Percent(rowsDone, rows);
-        if (percent == shownPercent_ ||
-            (progressShown_.isValid() && progressShown_.elapsed() < ProgressMilliseconds)) {
-            return;
-        }
-        shownPercent_ = percent;
-        progressShown_.start();
-        work_->showProgress(QString::fromLatin1(WorkKey),
-                            QStringLiteral("%1: %2 %").arg(label).arg(percent));
+        work_->reportProgress(QString::fromLatin1(WorkKey),
+                              QStringLiteral("%1: %2 %").arg(label).arg(Percent(rowsDone, rows)));
     };
     onGui.result = [this, done = std::move(done)](Result&& result) {
         work_->clearProgress(QString::fromLatin1(WorkKey));

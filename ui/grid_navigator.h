@@ -23,7 +23,6 @@
 // Everything runs on the GUI thread.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <cstdint>
@@ -153,7 +152,6 @@ class GridNavigator : public QObject {
                      std::function<void(Result&&)> done);
     void cancelSearch();
     void onSourceChanged();
-    void giveGridTheKeys();
 
     QWidget* window_;
     StringGrid* grid_;
@@ -165,9 +163,6 @@ class GridNavigator : public QObject {
     ResultsPanel* results_;
     std::optional<Prepared> prepared_;
     std::shared_ptr<const std::vector<std::uint64_t>> foundRows_;
-    // The progress line shown last, and when.
-    int shownPercent_ = -1;
-    QElapsedTimer progressShown_;
     // Last: destroyed first, so the worker is joined before anything it
     // could deliver to goes.
     GuiTask search_;

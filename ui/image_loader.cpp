@@ -66,7 +66,9 @@ void ImageLoader::start(ImageFile file, ImageLoadCallbacks callbacks) {
     };
 
     TaskCallbacks<SnapshotRead> onGui;
-    onGui.progress = [this](std::uint64_t done, std::uint64_t total) { showProgress(done, total); };
+    onGui.progress = [this](std::uint64_t done, std::uint64_t total) {
+        work_->reportProgress(ReadKey, QStringLiteral("Чтение файла: ") + AmountText(done, total));
+    };
     onGui.result = [this](SnapshotRead&& read) {
         const ImageLoadCallbacks done = std::exchange(callbacks_, {});
         ended();
@@ -89,7 +91,6 @@ void ImageLoader::start(ImageFile file, ImageLoadCallbacks callbacks) {
     };
 
     callbacks_ = std::move(callbacks);
-    sinceProgress_.invalidate();
     grid_->viewport()->setCursor(Qt::BusyCursor);
     task_.start(std::move(work), std::move(onGui));
 }
@@ -139,14 +140,6 @@ void ImageLoader::release(std::shared_ptr<const ImageData> former) {
             return 0;
         },
         {});
-}
-
-void ImageLoader::showProgress(std::uint64_t done, std::uint64_t total) {
-    if (sinceProgress_.isValid() && sinceProgress_.elapsed() < ProgressMilliseconds) {
-        return;
-    }
-    sinceProgress_.start();
-    work_->showProgress(ReadKey, QStringLiteral("Чтение файла: ") + AmountText(done, total));
 }
 
 QString AmountText(std::uint64_t done, std::uint64_t total) {

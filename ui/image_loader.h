@@ -10,7 +10,6 @@
 // once it is freed, so a window never holds more than two images.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <cstdint>
@@ -43,9 +42,6 @@ struct ImageLoadCallbacks {
 class ImageLoader : public QObject {
     Q_OBJECT
   public:
-    // The status bar shows the progress at most this often, in milliseconds.
-    static constexpr int ProgressMilliseconds = 200;
-
     // work: the window's status bar and Esc; grid: shows the busy cursor over
     // its cells while a read runs. Both must outlive the loader.
     ImageLoader(WindowWork* work, StringGrid* grid);
@@ -73,14 +69,12 @@ class ImageLoader : public QObject {
   private:
     // The read is over (or abandoned): the cursor and the progress line go.
     void ended();
-    void showProgress(std::uint64_t done, std::uint64_t total);
     // Frees the image that the window listed before, on a worker.
     void release(std::shared_ptr<const ImageData> former);
 
     WindowWork* work_;
     StringGrid* grid_;
     ImageLoadCallbacks callbacks_;
-    QElapsedTimer sinceProgress_;
     // The image the window lists (also held by its grid), and the freeing of
     // the one before it: ready once that one is freed.
     std::shared_ptr<const ImageData> shown_;

@@ -26,6 +26,7 @@
 #include "file_dialog.h"
 #include "posix_io.h"
 #include "stringgrid.h"
+#include "window_grid.h"
 #include "window_work.h"
 
 namespace sorrel {
@@ -189,7 +190,7 @@ void ListingExport::chooseAndSave() {
                                                                  : QStringLiteral(".txt");
         dialog.selectFile(image.completeBaseName() + suffix);
         const int result = dialog.exec();
-        giveGridTheKeys();
+        GiveGridTheKeys(grid_);
         const QStringList chosen = dialog.selectedFiles();
         if (result != QDialog::Accepted || chosen.isEmpty()) {
             return;
@@ -244,7 +245,11 @@ void ListingExport::save(const QString& target) {
     temporary_ = temporary;
 
     TaskCallbacks<std::uint64_t> onGui;
-    onGui.progress = [this](std::uint64_t done, std::uint64_t total) { showProgress(done, total); };
+    onGui.progress = [this](std::uint64_t done, std::uint64_t total) {
+        work_->reportProgress(
+            SaveKey,
+            QStringLiteral("Сохранение листинга: %1 %").arg(QString::number(Percent(done, total))));
+    };
     onGui.result = [this, target](std::uint64_t&& written) {
         work_->clearProgress(SaveKey);
         // Complete and on disk: it takes the target's place in one step.
@@ -275,7 +280,6 @@ void ListingExport::save(const QString& target) {
         tellFailure(NotSavedText(target, reason));
         emit savingEnded();
     };
-    sinceProgress_.invalidate();
     task_.start(SaveWork(std::make_shared<FileDescriptor>(std::move(*file)), listed, span, rows),
                 std::move(onGui));
 }
@@ -295,12 +299,7 @@ void ListingExport::tellFailure(const QString& text) {
     QMessageBox box(QMessageBox::Warning, SaveTitle, text, QMessageBox::Ok, window_);
     box.setObjectName(QStringLiteral("SaveMessage"));
     box.exec();
-    giveGridTheKeys();
-}
-
-void ListingExport::giveGridTheKeys() {
-    window_->activateWindow();
-    grid_->setFocus(Qt::OtherFocusReason);
+    GiveGridTheKeys(grid_);
 }
 
 void ListingExport::removeTemporary() {
@@ -309,16 +308,6 @@ void ListingExport::removeTemporary() {
         ::unlink(QFile::encodeName(temporary_).constData());
         temporary_.clear();
     }
-}
-
-void ListingExport::showProgress(std::uint64_t done, std::uint64_t total) {
-    if (sinceProgress_.isValid() && sinceProgress_.elapsed() < ProgressMilliseconds) {
-        return;
-    }
-    sinceProgress_.start();
-    work_->showProgress(
-        SaveKey,
-        QStringLiteral("Сохранение листинга: %1 %").arg(QString::number(Percent(done, total))));
 }
 
 }  // namespace sorrel

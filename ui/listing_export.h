@@ -8,7 +8,6 @@
 // over.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -70,9 +69,6 @@ SaveTarget CheckSaveTarget(const QString& target, const QStringList& images);
 class ListingExport : public QObject {
     Q_OBJECT
   public:
-    // The status bar shows the progress at most this often, in milliseconds.
-    static constexpr int ProgressMilliseconds = 200;
-
     // Adds Ctrl+S ("Сохранить листинг…") to window. work: the window's status
     // bar and Esc; grid: its selection chooses the rows, and it gets the keys
     // after the dialog and any message; listed: what the window lists now.
@@ -96,10 +92,8 @@ class ListingExport : public QObject {
   private:
     // A message about target in a box over the window, then the grid gets the keys.
     void tellFailure(const QString& text);
-    void giveGridTheKeys();
     // Removes the temporary file of the write in progress, if any.
     void removeTemporary();
-    void showProgress(std::uint64_t done, std::uint64_t total);
 
     QWidget* window_;
     WindowWork* work_;
@@ -107,7 +101,6 @@ class ListingExport : public QObject {
     std::function<ListedImage()> listed_;
     QString folder_;     // where the last save went
     QString temporary_;  // the temporary file of the write in progress
-    QElapsedTimer sinceProgress_;
     GuiTask task_;
 };
 

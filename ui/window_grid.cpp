@@ -35,6 +35,11 @@ void SetUpWindowGrid(StringGrid* grid, std::span<const GridColumn> columns) {
     grid->setColumnTitles(titles);
 }
 
+void GiveGridTheKeys(StringGrid* grid) {
+    grid->window()->activateWindow();
+    grid->setFocus(Qt::OtherFocusReason);
+}
+
 void ShowCopyRefusedMessage(QWidget* window, std::uint64_t rows) {
     if (auto* shown =
             window->findChild<QMessageBox*>(CopyRefusedName, Qt::FindDirectChildrenOnly)) {

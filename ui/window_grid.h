@@ -35,6 +35,10 @@ void SetUpWindowGrid(StringGrid* grid, std::span<const GridColumn> columns);
 // 1234567 -> "1 234 567", with no-break spaces between the groups of digits.
 QString GroupDigits(std::uint64_t value);
 
+// After a dialog or a message box: the grid's window is the active one and
+// the grid has the keys, so that the arrows work without a click.
+void GiveGridTheKeys(StringGrid* grid);
+
 // Tells the user that a selection of rows rows is too large to copy: a
 // message box owned by window that does not block it. While one is up,
 // another refusal brings it to the front instead of opening a second.

@@ -42,7 +42,22 @@ void WindowWork::showProgress(const QString& key, const QString& text) {
     showLatest();
 }
 
+void WindowWork::reportProgress(const QString& key, const QString& text) {
+    const auto last = reported_.constFind(key);
+    if (last != reported_.cend() && last->elapsed() < ProgressMilliseconds) {
+        return;
+    }
+    const auto shown = std::find_if(progress_.begin(), progress_.end(),
+                                    [&key](const Progress& p) { return p.key == key; });
+    if (shown != progress_.end() && shown->text == text) {
+        return;
+    }
+    reported_[key].start();
+    showProgress(key, text);
+}
+
 void WindowWork::clearProgress(const QString& key) {
+    reported_.remove(key);
     const auto removed =
         std::erase_if(progress_, [&key](const Progress& p) { return p.key == key; });
     if (removed != 0) {

@@ -14,6 +14,8 @@
 // GUI thread.
 #pragma once
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <cstdint>
@@ -31,6 +33,8 @@ class WindowWork : public QObject {
   public:
     // How long a message stays in the status bar, in milliseconds.
     static constexpr int MessageMilliseconds = 5000;
+    // reportProgress changes a line at most this often, in milliseconds.
+    static constexpr int ProgressMilliseconds = 200;
 
     // Esc in window (while it or any of its children has the keys) cancels the
     // work that runs; statusBar shows the progress and the messages.
@@ -44,6 +48,10 @@ class WindowWork : public QObject {
 
     // Shows text as the progress of the work called key, until clearProgress(key).
     void showProgress(const QString& key, const QString& text);
+    // The same for work that reports often: the first report of key shows at
+    // once, later ones at most every ProgressMilliseconds, and a text already
+    // shown is not shown again. After clearProgress(key) the next one is first.
+    void reportProgress(const QString& key, const QString& text);
     void clearProgress(const QString& key);
     // Shows message for MessageMilliseconds, in place of any progress line;
     // progress reported afterwards replaces it, progress that ends does not.
@@ -74,8 +82,9 @@ class WindowWork : public QObject {
     QLabel* background_;
     std::vector<Progress> backgroundProgress_;
     std::vector<Cancellable> cancellables_;
-    std::vector<Progress> progress_;  // the one reported last at the back
-    QString told_;                    // the message shown by tell(), until progress replaces it
+    std::vector<Progress> progress_;          // the one reported last at the back
+    QHash<QString, QElapsedTimer> reported_;  // when reportProgress last showed each key
+    QString told_;  // the message shown by tell(), until progress replaces it
 };
 
 // "done of total" as a whole percentage, 0 to 100; 100 for an empty total.
