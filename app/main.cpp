@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
         std::cout << sorrel::VersionText();
         return 0;
     }
-    SorrelApplication app(argc, argv);
+    sorrel::SorrelApplication app(argc, argv);
     // The toolkit has taken its own options out of the arguments.
     const sorrel::CommandLine line = sorrel::ParseCommandLine(Arguments(argc, argv));
     if (line.action != sorrel::CommandLine::Action::Run) {
@@ -35,14 +35,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        SorrelWindows windows = CreateWindows();
+        sorrel::SorrelWindows windows = sorrel::CreateWindows();
         windows.form1->show();
         if (!line.file.empty()) {
-            OpenAtStart(*windows.form1, line.file, std::cerr);
+            sorrel::OpenAtStart(*windows.form1, line.file, std::cerr);
         }
         app.exec();
     } catch (...) {
-        SorrelApplication::showCurrentException();
+        sorrel::SorrelApplication::showCurrentException();
     }
     return 0;
 }

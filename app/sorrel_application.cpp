@@ -5,11 +5,13 @@
 
 #include "exception_display.h"
 
+namespace sorrel {
+
 SorrelApplication::SorrelApplication(int& argc, char** argv, const std::function<void()>& lastStep)
     : QApplication(argc, argv) {
     // The toolkit exists from here on, and with it the exception display.
-    sorrel::RunHandler([&] {
-        setApplicationName(QString::fromLatin1(sorrel::ExceptionDisplayTitle));
+    RunHandler([&] {
+        setApplicationName(QString::fromLatin1(ExceptionDisplayTitle));
         // The file dialog's texts and the message boxes' buttons in Russian,
         // like the program's own, whatever the user's locale. Without the
         // toolkit's translations they stay in English.
@@ -33,5 +35,7 @@ bool SorrelApplication::notify(QObject* receiver, QEvent* event) {
 }
 
 void SorrelApplication::showCurrentException() {
-    sorrel::ShowException(std::current_exception());
+    ShowException(std::current_exception());
 }
+
+}  // namespace sorrel

@@ -7,6 +7,8 @@
 #include <QTranslator>
 #include <functional>
 
+namespace sorrel {
+
 class SorrelApplication : public QApplication {
     Q_OBJECT
   public:
@@ -25,3 +27,5 @@ class SorrelApplication : public QApplication {
   private:
     QTranslator toolkitTexts_;
 };
+
+}  // namespace sorrel

@@ -9,6 +9,8 @@
 #include "image_file.h"
 #include "image_messages.h"
 
+namespace sorrel {
+
 TForm1* Form1 = nullptr;
 TOptionWin* OptionWin = nullptr;
 TForm2* Form2 = nullptr;
@@ -49,11 +51,12 @@ void OpenAtStart(TForm1& form, const std::string& file, std::ostream& errors) {
     const QString path =
         QFileInfo(QFile::decodeName(QByteArray::fromStdString(file))).absoluteFilePath();
     try {
-        sorrel::ImageFile::open(sorrel::LocalFileName(path),
-                                sorrel::ImageFile::Accept::RegularFile);
-    } catch (const sorrel::ImageError& e) {
+        ImageFile::open(LocalFileName(path), ImageFile::Accept::RegularFile);
+    } catch (const ImageError& e) {
         errors << "sorrel: cannot open '" << file << "': " << e.reason() << '\n';
     }
     QMetaObject::invokeMethod(
         &form, [&form, path] { form.openFile(path); }, Qt::QueuedConnection);
 }
+
+}  // namespace sorrel

@@ -11,6 +11,8 @@
 #include "main.h"
 #include "optionwin.h"
 
+namespace sorrel {
+
 extern TForm1* Form1;
 extern TOptionWin* OptionWin;
 extern TForm2* Form2;
@@ -37,3 +39,5 @@ SorrelWindows CreateWindows();
 // cannot be opened, errors is told its name and the system's reason, and the
 // window stays as it is.
 void OpenAtStart(TForm1& form, const std::string& file, std::ostream& errors);
+
+}  // namespace sorrel

@@ -4,17 +4,19 @@
 #include <QShowEvent>
 #include <QStatusBar>
 
-#include "byte_navigation.h"
-#include "byte_source.h"
 #include "exception_display.h"
+#include "grid_navigator.h"
 #include "image_loader.h"
 #include "image_messages.h"
 #include "listing_export.h"
 #include "stringgrid.h"
 #include "ui_byteorder.h"
+#include "window_document.h"
 #include "window_font.h"
 #include "window_grid.h"
 #include "window_work.h"
+
+namespace sorrel {
 
 TForm2::TForm2(std::function<QString()> currentImage, QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::TForm2>()), currentImage_(std::move(currentImage)) {
@@ -22,22 +24,24 @@ TForm2::TForm2(std::function<QString()> currentImage, QWidget* parent)
     Panel2 = ui_->Panel2;
     StringGrid1 = ui_->StringGrid1;
     StatusBar1 = ui_->StatusBar1;
-    work_ = new sorrel::WindowWork(this, StatusBar1);
-    loader_ = new sorrel::ImageLoader(work_, StringGrid1);
-    export_ = new sorrel::ListingExport(this, work_, StringGrid1, [this] { return listedImage(); });
+    document_ = new WindowDocument(StringGrid1, ListingMode::Bytes);
+    work_ = new WindowWork(this, StatusBar1);
+    loader_ = new ImageLoader(work_, StringGrid1);
+    export_ = new ListingExport(this, work_, document_,
+                                [this] { return currentImage_ ? currentImage_() : QString(); });
 
     // A sizeable tool window; the layout gives the listing's panel 269 by 235
     // pixels and the status bar below it 19.
     setWindowFlags(Qt::Tool);
     move(378, 177);
-    sorrel::UseWindowFont(this);
+    UseWindowFont(this);
     // Closing it only hides it; only the main window ends the program.
     setAttribute(Qt::WA_QuitOnClose, false);
 
-    sorrel::SetUpWindowGrid(StringGrid1, sorrel::ByteOrderGridColumns);
+    SetUpWindowGrid(StringGrid1, ByteOrderGridColumns);
     connect(StringGrid1, &StringGrid::copyRefused, this,
-            [this](std::uint64_t rows) { sorrel::ShowCopyRefusedMessage(this, rows); });
-    navigator_ = sorrel::NavigateBytes(this, StringGrid1, work_);
+            [this](std::uint64_t rows) { ShowCopyRefusedMessage(this, rows); });
+    navigator_ = new GridNavigator(this, document_, work_);
 }
 
 TForm2::~TForm2() = default;
@@ -63,30 +67,20 @@ bool TForm2::loading() const {
 }
 
 void TForm2::FormShow() {
-    sorrel::RunHandler([this] {
+    RunHandler([this] {
         loader_->abandon();
         const QString path = currentImage_ ? currentImage_() : QString();
-        std::optional<sorrel::ImageFile> file = sorrel::OpenImageFile(path);
+        std::optional<ImageFile> file = OpenImageFile(path);
         if (!file) {
             return;
         }
-        sorrel::ImageLoadCallbacks callbacks;
-        callbacks.loaded = [this, path](std::shared_ptr<const sorrel::ImageData> image) {
-            auto source = std::make_shared<const sorrel::ByteSource>(std::move(image));
-            shownFile_ = path;
-            StringGrid1->setSource(std::move(source));
+        ImageLoadCallbacks callbacks;
+        callbacks.loaded = [this, path](std::shared_ptr<const ImageData> image) {
+            document_->show(std::make_shared<const ListingDocument>(
+                std::move(image), ListingMode::Bytes, path.toStdString()));
         };
         loader_->start(std::move(*file), std::move(callbacks));
     });
 }
 
-sorrel::ListedImage TForm2::listedImage() const {
-    const auto source =
-        std::dynamic_pointer_cast<const sorrel::ByteSource>(StringGrid1->sharedSource());
-    if (!source) {
-        return {};
-    }
-    return {source->snapshot(),
-            sorrel::ListingMode::Bytes,
-            {shownFile_, currentImage_ ? currentImage_() : QString()}};
-}
+}  // namespace sorrel

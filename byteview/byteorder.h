@@ -11,19 +11,19 @@
 
 class QFrame;
 class QStatusBar;
-class StringGrid;
 
 namespace Ui {
 class TForm2;
 }
 
 namespace sorrel {
+
 class GridNavigator;
 class ImageLoader;
 class ListingExport;
-struct ListedImage;
+class StringGrid;
+class WindowDocument;
 class WindowWork;
-}  // namespace sorrel
 
 class TForm2 : public QWidget {
     Q_OBJECT
@@ -39,7 +39,9 @@ class TForm2 : public QWidget {
     QStatusBar* StatusBar1 = nullptr;
 
     // Go-to, find, the history and the results panel of the listing.
-    sorrel::GridNavigator* navigator() const { return navigator_; }
+    GridNavigator* navigator() const { return navigator_; }
+    // The bytes shown, which every view of the window is handed.
+    WindowDocument* document() const { return document_; }
     // The read of FormShow runs.
     bool loading() const;
 
@@ -54,15 +56,13 @@ class TForm2 : public QWidget {
     void hideEvent(QHideEvent* event) override;
 
   private:
-    // What Ctrl+S writes: the bytes shown and the files they came from.
-    sorrel::ListedImage listedImage() const;
-
     std::unique_ptr<Ui::TForm2> ui_;
-    sorrel::WindowWork* work_ = nullptr;
-    sorrel::GridNavigator* navigator_ = nullptr;
-    sorrel::ImageLoader* loader_ = nullptr;
-    sorrel::ListingExport* export_ = nullptr;
+    WindowDocument* document_ = nullptr;
+    WindowWork* work_ = nullptr;
+    GridNavigator* navigator_ = nullptr;
+    ImageLoader* loader_ = nullptr;
+    ListingExport* export_ = nullptr;
     std::function<QString()> currentImage_;
-    // The file whose bytes the grid shows; empty until the first listing.
-    QString shownFile_;
 };
+
+}  // namespace sorrel

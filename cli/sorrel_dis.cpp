@@ -15,6 +15,7 @@
 #include "listing_writer.h"
 #include "posix_io.h"
 
+namespace sorrel {
 namespace {
 
 constexpr std::string_view Usage =
@@ -51,7 +52,7 @@ constexpr std::size_t ChunkSize = std::size_t{1} << 17;
 // Standard error and the usage on standard output: what cannot be written
 // is given up.
 void Print(int fd, std::string_view text) {
-    sorrel::WriteAll(fd, text);
+    WriteAll(fd, text);
 }
 
 void Error(const std::string& message) {
@@ -70,25 +71,24 @@ void WarnOddLength(const std::string& name, std::uint64_t size) {
           "listed");
 }
 
-int Run(sorrel::ListingMode mode, const std::string& name) {
-    using sorrel::ImageFile;
+int Run(ListingMode mode, const std::string& name) {
     // "-" is standard input; a name may be a regular file, listed to the size
     // taken at open, or a pipe, FIFO or character device, read as a stream to
     // its end as standard input is. A directory is refused.
-    ImageFile file = name == "-" ? ImageFile::fromDescriptor(sorrel::FileDescriptor::borrowed(0),
-                                                             "standard input")
-                                 : ImageFile::open(name, ImageFile::Accept::RegularFileOrStream);
+    ImageFile file = name == "-"
+                         ? ImageFile::fromDescriptor(FileDescriptor::borrowed(0), "standard input")
+                         : ImageFile::open(name, ImageFile::Accept::RegularFileOrStream);
     const bool stream = file.isStream();
     const std::uint64_t size = file.size();
-    const bool words = mode != sorrel::ListingMode::Bytes;
+    const bool words = mode != ListingMode::Bytes;
     if (!stream && words && size % 2 != 0) {
         WarnOddLength(file.path(), size);
     }
 
     // Standard output: a closed pipe ends the listing.
     int outputError = 0;
-    sorrel::ListingWriter writer(mode, [&outputError](std::string_view text) {
-        outputError = sorrel::WriteAll(1, text);
+    ListingWriter writer(mode, [&outputError](std::string_view text) {
+        outputError = WriteAll(1, text);
         return outputError == 0;
     });
     std::unique_ptr<std::uint8_t[]> chunk(new std::uint8_t[ChunkSize]);
@@ -110,7 +110,7 @@ int Run(sorrel::ListingMode mode, const std::string& name) {
         if (got == 0) {
             if (!stream) {
                 writer.finish();
-                throw sorrel::ShortReadError(file.path(), total, size);
+                throw ShortReadError(file.path(), total, size);
             }
             break;
         }
@@ -136,9 +136,7 @@ int Run(sorrel::ListingMode mode, const std::string& name) {
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
     // A closed pipe is seen as EPIPE from write(), not as a signal.
     std::signal(SIGPIPE, SIG_IGN);
 
@@ -178,13 +176,13 @@ int main(int argc, char** argv) {
     if (files != 1) {
         return UsageError(files == 0 ? "no image file given" : "only one image file can be given");
     }
-    const sorrel::ListingMode mode = bytes ? sorrel::ListingMode::Bytes
-                                     : raw ? sorrel::ListingMode::Raw
-                                           : sorrel::ListingMode::Header;
+    const ListingMode mode = bytes ? ListingMode::Bytes
+                             : raw ? ListingMode::Raw
+                                   : ListingMode::Header;
 
     try {
         return Run(mode, file);
-    } catch (const sorrel::ImageError& e) {
+    } catch (const ImageError& e) {
         Error(e.what());
     } catch (const std::bad_alloc&) {
         Error("not enough memory");
@@ -192,4 +190,11 @@ int main(int argc, char** argv) {
         Error(e.what());
     }
     return 1;
+}
+
+}  // namespace
+}  // namespace sorrel
+
+int main(int argc, char** argv) {
+    return sorrel::Main(argc, argv);
 }

@@ -29,11 +29,6 @@ inline constexpr int JumpAddressCount = 1024;
 // past the end of the image.
 std::optional<std::uint64_t> JumpTargetRow(const ListingRows& image, std::uint64_t row);
 
-// A pass over an image reports its progress (ProgressFn: the rows done and the
-// rows in all; each pass says which rows it counts) every PassProgressStep
-// rows or so; the caller throttles what it shows.
-inline constexpr std::uint64_t PassProgressStep = std::uint64_t{1} << 22;
-
 struct JumpCounts {
     // jumps[a]: the program rows whose jump goes to listing address a. The
     // header is not counted. An image holds fewer than 2^31 words, so a

@@ -18,10 +18,9 @@
 #include <string_view>
 #include <vector>
 
-#include "byte_source.h"
 #include "image_messages.h"
-#include "listing_source.h"
 #include "listing_writer.h"
+#include "window_document.h"
 
 namespace {
 
@@ -50,7 +49,7 @@ std::vector<std::string_view> splitLines(std::string_view text) {
     return lines;
 }
 
-std::string rowLine(const CellSource& source, std::uint64_t row) {
+std::string rowLine(const sorrel::CellSource& source, std::uint64_t row) {
     return (source.cellText(row, 0) + '\t' + source.cellText(row, 1) + '\t' +
             source.cellText(row, 2))
         .toStdString();
@@ -70,7 +69,7 @@ std::string listingInPieces(const std::uint8_t* data, std::size_t size, sorrel::
     return text;
 }
 
-void checkSource(const CellSource& source, const std::uint8_t* data, std::size_t size,
+void checkSource(const sorrel::CellSource& source, const std::uint8_t* data, std::size_t size,
                  sorrel::ListingMode mode, std::size_t split) {
     const std::string listing = sorrel::ListingOf(data, size, mode);
     if (listingInPieces(data, size, mode, split) != listing) {
@@ -116,9 +115,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fail("the snapshot differs from the file");
     }
     const std::size_t split = size == 0 ? 0 : data[0] % (size + 1);
-    checkSource(sorrel::ListingSource(image, false), data, size, sorrel::ListingMode::Header,
-                split);
-    checkSource(sorrel::ListingSource(image, true), data, size, sorrel::ListingMode::Raw, split);
-    checkSource(sorrel::ByteSource(image), data, size, sorrel::ListingMode::Bytes, split);
+    for (const sorrel::ListingMode mode :
+         {sorrel::ListingMode::Header, sorrel::ListingMode::Raw, sorrel::ListingMode::Bytes}) {
+        const sorrel::DocumentSource source(
+            std::make_shared<const sorrel::ListingDocument>(image, mode, imagePath()));
+        checkSource(source, data, size, mode, split);
+    }
     return 0;
 }

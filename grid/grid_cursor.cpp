@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace sorrel {
+
 std::uint64_t StepRow(std::uint64_t row, std::int64_t delta, std::uint64_t last) {
     row = std::min(row, last);
     if (delta < 0) {
@@ -101,3 +103,5 @@ void GridCursor::selectAll() {
         selection_ = GridRange{0, rows_ - 1, 0, columns_ - 1};
     }
 }
+
+}  // namespace sorrel

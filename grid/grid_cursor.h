@@ -6,6 +6,8 @@
 #include <cstdint>
 
 // A rectangle of cells, inclusive on all sides.
+namespace sorrel {
+
 struct GridRange {
     std::uint64_t top = 0;
     std::uint64_t bottom = 0;
@@ -65,3 +67,5 @@ class GridCursor {
     int anchorColumn_ = 0;
     GridRange selection_;
 };
+
+}  // namespace sorrel

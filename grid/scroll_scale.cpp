@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace sorrel {
+
 namespace {
 
 __extension__ typedef unsigned __int128 Wide;
@@ -47,3 +49,5 @@ int ScrollScale::rowToValue(std::uint64_t row) const {
     const auto value = static_cast<int>((Wide(row) * ScaledRange + maxTop_ / 2) / maxTop_);
     return std::clamp(value, 1, ScaledRange - 1);
 }
+
+}  // namespace sorrel

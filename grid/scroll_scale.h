@@ -8,6 +8,8 @@
 #include <climits>
 #include <cstdint>
 
+namespace sorrel {
+
 class ScrollScale {
   public:
     // The largest top row the bar counts one for one.
@@ -37,3 +39,5 @@ class ScrollScale {
     std::uint64_t maxTop_;
     std::uint64_t page_;
 };
+
+}  // namespace sorrel

@@ -9,6 +9,8 @@
 
 #include "title_row.h"
 
+namespace sorrel {
+
 namespace {
 
 constexpr int DefaultColumnCount = 5;
@@ -305,3 +307,5 @@ void StringGrid::paintEvent(QPaintEvent* event) {
         }
     }
 }
+
+}  // namespace sorrel

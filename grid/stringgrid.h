@@ -17,6 +17,9 @@
 #include "grid_cursor.h"
 
 class QHeaderView;
+
+namespace sorrel {
+
 class ScrollScale;
 class TitleRow;
 
@@ -194,3 +197,5 @@ class StringGrid : public QAbstractScrollArea {
     SideWidget sides_[2];
     RowGeometry rowGeometry_;
 };
+
+}  // namespace sorrel

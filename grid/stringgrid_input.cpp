@@ -9,6 +9,8 @@
 #include "stringgrid.h"
 #include "title_row.h"
 
+namespace sorrel {
+
 namespace {
 
 constexpr int WheelNotch = 120;
@@ -226,3 +228,5 @@ void StringGrid::focusOutEvent(QFocusEvent* event) {
     QAbstractScrollArea::focusOutEvent(event);
     viewport()->update();
 }
+
+}  // namespace sorrel

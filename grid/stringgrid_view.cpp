@@ -7,6 +7,8 @@
 #include "stringgrid.h"
 #include "title_row.h"
 
+namespace sorrel {
+
 // ---- scrolling ---------------------------------------------------------------
 
 std::uint64_t StringGrid::visibleRowCount() const {
@@ -265,3 +267,5 @@ bool StringGrid::cellAt(const QPoint& point, std::uint64_t* row, int* column) co
     }
     return true;
 }
+
+}  // namespace sorrel

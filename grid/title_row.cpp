@@ -5,6 +5,8 @@
 
 #include "stringgrid.h"
 
+namespace sorrel {
+
 namespace {
 
 const QColor& titleLineColor() {
@@ -123,3 +125,5 @@ void TitleRow::paintSection(QPainter* painter, const QRect& rect, int logicalInd
                           Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
     }
 }
+
+}  // namespace sorrel

@@ -8,6 +8,8 @@
 #include <QStringList>
 
 // The column titles, the title row's only data: no rows.
+namespace sorrel {
+
 class TitleModel : public QAbstractTableModel {
   public:
     explicit TitleModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -42,3 +44,5 @@ class TitleRow : public QHeaderView {
   private:
     TitleModel* titles_;
 };
+
+}  // namespace sorrel

@@ -36,6 +36,11 @@ FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
     return *this;
 }
 
+int FileDescriptor::release() noexcept {
+    owned_ = false;
+    return std::exchange(fd_, -1);
+}
+
 void FileDescriptor::reset() noexcept {
     if (fd_ >= 0 && owned_) {
         ::close(fd_);

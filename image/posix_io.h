@@ -29,6 +29,8 @@ class FileDescriptor {
     bool owns() const { return owned_; }
     // Closes an owned descriptor, lets go of a borrowed one.
     void reset() noexcept;
+    // Lets go of the descriptor without closing it, and gives it back.
+    int release() noexcept;
 
   private:
     FileDescriptor(int fd, bool owned) : fd_(fd), owned_(owned) {}

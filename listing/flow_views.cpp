@@ -5,18 +5,19 @@
 
 #include "jump_flow.h"
 #include "jump_gutter.h"
-#include "listing_source.h"
 #include "overview.h"
 #include "overview_strip.h"
 #include "stringgrid.h"
+#include "window_document.h"
 #include "window_work.h"
 
 namespace sorrel {
 
 namespace {
 
-const QString JumpPassKey = QStringLiteral("jumps");
-const QString OverviewPassKey = QStringLiteral("overview");
+const WorkLine JumpPassLine{QStringLiteral("jumps"), QStringLiteral("Подсчёт переходов"), {}, true};
+const WorkLine OverviewPassLine{
+    QStringLiteral("overview"), QStringLiteral("Обзор образа"), {}, true};
 
 QAction* ShowAction(const QString& text, const QKeySequence& key, QWidget* widget) {
     auto* action = new QAction(text, widget);
@@ -28,27 +29,27 @@ QAction* ShowAction(const QString& text, const QKeySequence& key, QWidget* widge
     return action;
 }
 
-// A pass over the listing's image on a worker: the work that the task runs,
-// holding the snapshot alive until it returns. The marks it gives can wait,
-// so it yields the CPU to the GUI thread and to a read that follows a load.
+// A pass over the listing on a worker: the work that the task runs, holding
+// the document alive until it returns. The marks it gives can wait, so it
+// yields the CPU to the GUI thread and to a read that follows a load.
 template <typename Result>
-TaskWork<Result> PassOver(std::shared_ptr<const ImageData> image, bool raw,
+TaskWork<Result> PassOver(std::shared_ptr<const ListingDocument> listing,
                           Result (*pass)(const ListingRows&, std::stop_token, const ProgressFn&)) {
-    return [image = std::move(image), raw, pass](std::stop_token stop, const ProgressFn& progress) {
+    return [listing = std::move(listing), pass](std::stop_token stop, const ProgressFn& progress) {
         RunAtIdlePriority();
-        const ListingRows rows{image->data(), image->size(), raw};
-        return pass(rows, stop, progress);
+        return pass(listing->wordRows(), stop, progress);
     };
 }
 
 }  // namespace
 
-FlowViews::FlowViews(StringGrid* grid, WindowWork* work)
-    : QObject(grid),
-      grid_(grid),
+FlowViews::FlowViews(WindowDocument* document, WindowWork* work)
+    : QObject(document->grid()),
+      document_(document),
+      grid_(document->grid()),
       work_(work),
-      gutter_(new JumpGutter(grid)),
-      strip_(new OverviewStrip(grid)) {
+      gutter_(new JumpGutter(grid_)),
+      strip_(new OverviewStrip(grid_)) {
     grid_->setSideWidget(StringGrid::Side::Left, gutter_, gutter_->sizeHint().width());
     grid_->setSideWidget(StringGrid::Side::Right, strip_, OverviewStrip::PreferredWidth);
 
@@ -63,7 +64,7 @@ FlowViews::FlowViews(StringGrid* grid, WindowWork* work)
     goTo_ = [this](std::uint64_t row) { grid_->setCurrentCell(row, grid_->currentColumn()); };
     connect(gutter_, &JumpGutter::rowRequested, this, [this](std::uint64_t row) { goTo_(row); });
     connect(strip_, &OverviewStrip::topRowRequested, this, &FlowViews::goToTopRow);
-    connect(grid_, &StringGrid::sourceChanged, this, &FlowViews::listingChanged);
+    connect(document_, &WindowDocument::changed, this, &FlowViews::listingChanged);
     connect(grid_, &StringGrid::rowGeometryChanged, this, &FlowViews::followRows);
     connect(grid_, &StringGrid::currentCellChanged, gutter_,
             [this](std::uint64_t row) { gutter_->setCurrentRow(row); });
@@ -87,48 +88,30 @@ void FlowViews::setFoundRows(std::shared_ptr<const std::vector<std::uint64_t>> r
 void FlowViews::listingChanged() {
     jumpPass_.cancel();
     overviewPass_.cancel();
-    work_->clearBackgroundProgress(JumpPassKey);
-    work_->clearBackgroundProgress(OverviewPassKey);
-    const auto* listing = dynamic_cast<const ListingSource*>(grid_->source());
-    std::shared_ptr<const ImageData> image = listing ? listing->snapshot() : nullptr;
-    const bool raw = listing ? listing->raw() : false;
-    gutter_->setImage(image, raw);
+    work_->clearLine(JumpPassLine);
+    work_->clearLine(OverviewPassLine);
+    const std::shared_ptr<const ListingDocument>& listing = document_->current();
+    const bool raw = listing && listing->mode() == ListingMode::Raw;
+    gutter_->setImage(listing ? listing->image() : nullptr, raw);
     strip_->setImageRows(listing ? listing->rowCount() : 0, raw);
     strip_->setSlices(nullptr);
     strip_->setFoundRows(nullptr);
     gutter_->setCurrentRow(grid_->currentRow());
     followRows();
-    if (!image) {
+    if (!listing) {
         return;
     }
 
-    startPass<JumpCounts>(jumpPass_, JumpPassKey, QStringLiteral("Подсчёт переходов"),
-                          PassOver<JumpCounts>(image, raw, &CountJumps),
-                          [this](std::shared_ptr<const JumpCounts> counts) {
-                              gutter_->setJumpCounts(std::move(counts));
-                          });
-    startPass<OverviewSlices>(overviewPass_, OverviewPassKey, QStringLiteral("Обзор образа"),
-                              PassOver<OverviewSlices>(image, raw, &ScanOverview),
-                              [this](std::shared_ptr<const OverviewSlices> slices) {
-                                  strip_->setSlices(std::move(slices));
-                              });
-}
-
-template <typename Result>
-void FlowViews::startPass(GuiTask& task, const QString& key, const QString& what,
-                          TaskWork<Result> work,
-                          std::function<void(std::shared_ptr<const Result>)> deliver) {
-    task.start<Result>(std::move(work),
-                       {[this, key, what](std::uint64_t done, std::uint64_t total) {
-                            work_->showBackgroundProgress(
-                                key,
-                                QStringLiteral("%1: %2 %").arg(what).arg(Percent(done, total)));
-                        },
-                        [this, key, deliver](Result&& result) {
-                            work_->clearBackgroundProgress(key);
-                            deliver(std::make_shared<const Result>(std::move(result)));
-                        },
-                        [this, key](std::exception_ptr) { work_->clearBackgroundProgress(key); }});
+    work_->run<JumpCounts>(
+        jumpPass_, JumpPassLine, PassOver<JumpCounts>(listing, &CountJumps),
+        [this](JumpCounts&& counts) {
+            gutter_->setJumpCounts(std::make_shared<const JumpCounts>(std::move(counts)));
+        });
+    work_->run<OverviewSlices>(
+        overviewPass_, OverviewPassLine, PassOver<OverviewSlices>(listing, &ScanOverview),
+        [this](OverviewSlices&& slices) {
+            strip_->setSlices(std::make_shared<const OverviewSlices>(std::move(slices)));
+        });
 }
 
 void FlowViews::followRows() {

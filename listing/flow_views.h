@@ -17,21 +17,22 @@
 
 #include "gui_task.h"
 
-class JumpGutter;
-class OverviewStrip;
 class QAction;
-class StringGrid;
 
 namespace sorrel {
 
+class JumpGutter;
+class OverviewStrip;
+class StringGrid;
+class WindowDocument;
 class WindowWork;
 
 class FlowViews : public QObject {
     Q_OBJECT
   public:
-    // Puts the gutter and the strip into grid, both shown; the passes show
-    // their progress through work.
-    FlowViews(StringGrid* grid, WindowWork* work);
+    // Puts the gutter and the strip beside the grid of document, both shown;
+    // the passes over each new listing show their progress through work.
+    FlowViews(WindowDocument* document, WindowWork* work);
     ~FlowViews() override;
 
     JumpGutter* gutter() const { return gutter_; }
@@ -54,14 +55,10 @@ class FlowViews : public QObject {
 
   private:
     void listingChanged();
-    // Runs a pass on task: its progress under key ("what: N %"), its result
-    // handed to deliver; what an error stops shows nothing.
-    template <typename Result>
-    void startPass(GuiTask& task, const QString& key, const QString& what, TaskWork<Result> work,
-                   std::function<void(std::shared_ptr<const Result>)> deliver);
     void followRows();
     void goToTopRow(std::uint64_t top);
 
+    WindowDocument* document_;
     StringGrid* grid_;
     WindowWork* work_;
     JumpGutter* gutter_;

@@ -17,11 +17,9 @@
 #include "listing_text.h"
 #include "window_font.h"
 
-namespace {
+namespace sorrel {
 
-using sorrel::ArrowDirection;
-using sorrel::JumpArrow;
-using sorrel::TargetPlace;
+namespace {
 
 // Free pixels left of the outermost lane.
 constexpr int LeftMargin = 1;
@@ -36,10 +34,10 @@ constexpr int HighlightWidth = 2;
 class GutterPainter {
   public:
     explicit GutterPainter(QPainter& painter)
-        : painter_(painter), ratio_(sorrel::UseDevicePixels(painter)) {}
+        : painter_(painter), ratio_(UseDevicePixels(painter)) {}
 
     void fill(const QRect& logical, const QColor& colour) {
-        painter_.fillRect(sorrel::DeviceRect(logical, ratio_), colour);
+        painter_.fillRect(DeviceRect(logical, ratio_), colour);
     }
 
     // A filled polygon of logical points (arrowheads), antialiased.
@@ -90,7 +88,7 @@ class GutterPainter {
 }  // namespace
 
 JumpGutter::JumpGutter(QWidget* parent) : QWidget(parent), lineColor_(0xC0, 0xC0, 0xC0) {
-    setFont(sorrel::GridFont());
+    setFont(GridFont());
     setMouseTracking(true);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -103,7 +101,7 @@ QColor JumpGutter::arrowColor(ArrowDirection direction) {
 
 // ---- inputs ----------------------------------------------------------------
 
-void JumpGutter::setImage(std::shared_ptr<const sorrel::ImageData> image, bool raw) {
+void JumpGutter::setImage(std::shared_ptr<const ImageData> image, bool raw) {
     if (image == image_ && raw == raw_) {
         return;
     }
@@ -113,7 +111,7 @@ void JumpGutter::setImage(std::shared_ptr<const sorrel::ImageData> image, bool r
     relayout();
 }
 
-void JumpGutter::setJumpCounts(std::shared_ptr<const sorrel::JumpCounts> counts) {
+void JumpGutter::setJumpCounts(std::shared_ptr<const JumpCounts> counts) {
     if (counts == counts_) {
         return;
     }
@@ -164,13 +162,12 @@ void JumpGutter::relayout() {
     if (!image_) {
         flow_ = {};
     } else {
-        const sorrel::ListingRows rows{image_->data(), image_->size(), raw_};
+        const ListingRows rows{image_->data(), image_->size(), raw_};
         std::span<const std::uint32_t> counts;
         if (counts_) {
             counts = counts_->jumps;
         }
-        flow_ =
-            sorrel::LayOutFlow(rows, geometry_.firstRow, geometry_.rowsInView, laneCount(), counts);
+        flow_ = LayOutFlow(rows, geometry_.firstRow, geometry_.rowsInView, laneCount(), counts);
     }
     update();
 }
@@ -191,7 +188,7 @@ int JumpGutter::stubX() const {
 }
 
 int JumpGutter::laneX(const JumpArrow& arrow) const {
-    if (arrow.lane == sorrel::NoLane) {
+    if (arrow.lane == NoLane) {
         return stubX();
     }
     return width() - metrics_.rightPart() - arrow.lane * metrics_.lanePitch;
@@ -251,10 +248,10 @@ bool JumpGutter::rowAt(int y, std::uint64_t* row) const {
     return true;
 }
 
-const sorrel::TargetMark* JumpGutter::markOf(std::uint64_t row) const {
-    const auto it = std::lower_bound(
-        flow_.marks.begin(), flow_.marks.end(), row,
-        [](const sorrel::TargetMark& mark, std::uint64_t r) { return mark.row < r; });
+const TargetMark* JumpGutter::markOf(std::uint64_t row) const {
+    const auto it =
+        std::lower_bound(flow_.marks.begin(), flow_.marks.end(), row,
+                         [](const TargetMark& mark, std::uint64_t r) { return mark.row < r; });
     return it != flow_.marks.end() && it->row == row ? &*it : nullptr;
 }
 
@@ -294,7 +291,7 @@ bool JumpGutter::rowForClick(const QPoint& point, std::uint64_t* row) const {
 
 QString JumpGutter::toolTipAt(const QPoint& point) const {
     std::uint64_t row = 0;
-    const sorrel::TargetMark* mark = rowAt(point.y(), &row) ? markOf(row) : nullptr;
+    const TargetMark* mark = rowAt(point.y(), &row) ? markOf(row) : nullptr;
     return mark ? QStringLiteral("Переходов сюда: %1").arg(mark->jumps) : QString();
 }
 
@@ -387,7 +384,7 @@ void JumpGutter::paintEvent(QPaintEvent*) {
 
     QColor markColour = pal.color(QPalette::Text);
     markColour.setAlphaF(0.55f);
-    for (const sorrel::TargetMark& mark : flow_.marks) {
+    for (const TargetMark& mark : flow_.marks) {
         const QPoint c = markCentre(mark.row);
         p.dot(QPointF(c.x() + 0.5, c.y() + 0.5), metrics_.markDiameter, markColour);
     }
@@ -463,3 +460,5 @@ void JumpGutter::paintEvent(QPaintEvent*) {
         }
     }
 }
+
+}  // namespace sorrel

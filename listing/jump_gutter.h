@@ -30,8 +30,8 @@
 #include "jump_flow.h"
 
 namespace sorrel {
+
 class ImageData;
-}
 
 class JumpGutter : public QWidget {
     Q_OBJECT
@@ -51,7 +51,7 @@ class JumpGutter : public QWidget {
 
     // The colour of an arrow of a direction (a jump to itself is drawn as an
     // upward one).
-    static QColor arrowColor(sorrel::ArrowDirection direction);
+    static QColor arrowColor(ArrowDirection direction);
 
     // The font is the grids' (GridFont()), the line colour theirs (C0C0C0).
     explicit JumpGutter(QWidget* parent = nullptr);
@@ -59,9 +59,9 @@ class JumpGutter : public QWidget {
     // The snapshot and its mode (raw: every row is program code; otherwise
     // rows 0 to 255 are the header). The gutter keeps the snapshot alive.
     // Setting another snapshot drops the jump counts.
-    void setImage(std::shared_ptr<const sorrel::ImageData> image, bool raw);
+    void setImage(std::shared_ptr<const ImageData> image, bool raw);
     // The jump counts of a finished pass over that snapshot, or none (no marks).
-    void setJumpCounts(std::shared_ptr<const sorrel::JumpCounts> counts);
+    void setJumpCounts(std::shared_ptr<const JumpCounts> counts);
     void setRowGeometry(const RowGeometry& geometry);
     void setCurrentRow(std::uint64_t row);
     // The colour of the grid's lines: the separator at the right edge and the
@@ -74,15 +74,15 @@ class JumpGutter : public QWidget {
     // Lanes that the current width holds: at least 1.
     int laneCount() const;
     // The arrows and marks drawn now.
-    const sorrel::FlowView& flow() const { return flow_; }
+    const FlowView& flow() const { return flow_; }
 
     // The pixels an arrow is drawn at, in the gutter's coordinates: the end
     // of its tail next to the text; the tip of its head (next to the text on
     // the target row, or the end of a stub pointing up or down), or the centre
     // of the cross of a stub past the end; and the column of its lane or stub.
-    QPoint tailPoint(const sorrel::JumpArrow& arrow) const;
-    QPoint headPoint(const sorrel::JumpArrow& arrow) const;
-    int laneX(const sorrel::JumpArrow& arrow) const;
+    QPoint tailPoint(const JumpArrow& arrow) const;
+    QPoint headPoint(const JumpArrow& arrow) const;
+    int laneX(const JumpArrow& arrow) const;
     // The centre of the mark of a row in view.
     QPoint markCentre(std::uint64_t row) const;
     // The row to go to for a click at point: the tail of the arrow whose head
@@ -129,14 +129,16 @@ class JumpGutter : public QWidget {
     int tailY(std::uint64_t row) const;
     int headY(std::uint64_t row) const;
     bool rowAt(int y, std::uint64_t* row) const;
-    const sorrel::TargetMark* markOf(std::uint64_t row) const;
+    const TargetMark* markOf(std::uint64_t row) const;
 
-    std::shared_ptr<const sorrel::ImageData> image_;
+    std::shared_ptr<const ImageData> image_;
     bool raw_ = false;
-    std::shared_ptr<const sorrel::JumpCounts> counts_;
+    std::shared_ptr<const JumpCounts> counts_;
     RowGeometry geometry_;
     std::uint64_t currentRow_ = 0;
     QColor lineColor_;
     Metrics metrics_;
-    sorrel::FlowView flow_;
+    FlowView flow_;
 };
+
+}  // namespace sorrel

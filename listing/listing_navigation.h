@@ -13,7 +13,7 @@
 
 namespace sorrel {
 
-// The main window's navigator of grid, with follow and the jumps to a row.
-GridNavigator* NavigateListing(QWidget* window, StringGrid* grid, WindowWork* work);
+// The main window's navigator of its listing, with follow and the jumps to a row.
+GridNavigator* NavigateListing(QWidget* window, WindowDocument* document, WindowWork* work);
 
 }  // namespace sorrel

@@ -24,9 +24,9 @@
 #include "image_messages.h"
 #include "listing_export.h"
 #include "listing_navigation.h"
-#include "listing_source.h"
 #include "stringgrid.h"
 #include "ui_main.h"
+#include "window_document.h"
 #include "window_font.h"
 #include "window_grid.h"
 #include "window_work.h"
@@ -35,6 +35,8 @@
 static void InitGlyphResources() {
     Q_INIT_RESOURCE(sorrel);
 }
+
+namespace sorrel {
 
 namespace {
 
@@ -101,13 +103,14 @@ TForm1::TForm1(QWidget* parent)
     SpeedButton2 = ui_->SpeedButton2;
     SpeedButton3 = ui_->SpeedButton3;
     CheckBox1 = ui_->CheckBox1;
-    work_ = new sorrel::WindowWork(this, StatusBar1);
-    loader_ = new sorrel::ImageLoader(work_, StringGrid1);
-    export_ = new sorrel::ListingExport(this, work_, StringGrid1, [this] { return listedImage(); });
+    document_ = new WindowDocument(StringGrid1, ListingMode::Header);
+    work_ = new WindowWork(this, StatusBar1);
+    loader_ = new ImageLoader(work_, StringGrid1);
+    export_ = new ListingExport(this, work_, document_, [this] { return fileName_; });
 
     // The outer position; the layout gives the client area of 383 by 287.
     move(266, 167);
-    sorrel::UseWindowFont(this);
+    UseWindowFont(this);
 
     SpeedButton1->setIcon(DoubleGlyph(QStringLiteral(":/glyphs/load.xpm")));
     SpeedButton2->setIcon(SingleGlyph(QStringLiteral(":/glyphs/reload.xpm")));
@@ -120,7 +123,7 @@ TForm1::TForm1(QWidget* parent)
     OpenDialog1->setFileMode(QFileDialog::AnyFile);
     OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
     OpenDialog1->setSizeGripEnabled(true);
-    sorrel::CloseCompletionWithDialog(OpenDialog1);
+    CloseCompletionWithDialog(OpenDialog1);
 
     // Keys for the buttons; their hints stay as they are.
     const auto key = [this](QKeySequence sequence, QToolButton* button) {
@@ -134,18 +137,17 @@ TForm1::TForm1(QWidget* parent)
     // The hints show also while another program's window is the active one.
     setAttribute(Qt::WA_AlwaysShowToolTips);
 
-    sorrel::SetUpWindowGrid(StringGrid1, sorrel::ListingGridColumns);
+    SetUpWindowGrid(StringGrid1, ListingGridColumns);
     connect(StringGrid1, &StringGrid::copyRefused, this,
-            [this](std::uint64_t rows) { sorrel::ShowCopyRefusedMessage(this, rows); });
-    navigator_ = sorrel::NavigateListing(this, StringGrid1, work_);
+            [this](std::uint64_t rows) { ShowCopyRefusedMessage(this, rows); });
+    navigator_ = NavigateListing(this, document_, work_);
     // The jump arrows left of the listing and the overview right of it; the
     // window is wider by them, so that the columns keep their room. An arrow
     // clicked goes through the history; the strip marks the rows found.
-    flowViews_ = new sorrel::FlowViews(StringGrid1, work_);
+    flowViews_ = new FlowViews(document_, work_);
     resize(width() + flowViews_->width(), height());
     flowViews_->setGoTo([this](std::uint64_t row) { navigator_->goToRow(row); });
-    connect(navigator_, &sorrel::GridNavigator::foundRowsChanged, flowViews_,
-            &sorrel::FlowViews::setFoundRows);
+    connect(navigator_, &GridNavigator::foundRowsChanged, flowViews_, &FlowViews::setFoundRows);
     // The grid has the keys from the start.
     StringGrid1->setFocus(Qt::OtherFocusReason);
 }
@@ -153,7 +155,7 @@ TForm1::TForm1(QWidget* parent)
 TForm1::~TForm1() = default;
 
 void TForm1::SpeedButton1Click() {
-    const bool done = sorrel::RunHandler([this] {
+    const bool done = RunHandler([this] {
         const int result = OpenDialog1->exec();
         giveGridTheKeys();
         if (result != QDialog::Accepted) {
@@ -171,7 +173,7 @@ void TForm1::SpeedButton1Click() {
 }
 
 void TForm1::openFile(const QString& path) {
-    const bool done = sorrel::RunHandler([this, &path] {
+    const bool done = RunHandler([this, &path] {
         // The dialog opens on this file next time.
         OpenDialog1->selectFile(path);
         loadChosenFile(path);
@@ -206,7 +208,7 @@ void TForm1::loadChosenFile(const QString& path) {
     // Unless a read starts, the caption and the check box stay those of the
     // listing shown.
     auto keepShown = qScopeGuard([this] { showListingShown(); });
-    std::optional<sorrel::ImageFile> file = sorrel::OpenImageFile(path);
+    std::optional<ImageFile> file = OpenImageFile(path);
     if (!file) {
         return;
     }
@@ -223,14 +225,14 @@ void TForm1::loadChosenFile(const QString& path) {
 }
 
 void TForm1::SpeedButton2Click() {
-    const bool done = sorrel::RunHandler([this] {
+    const bool done = RunHandler([this] {
         // A new reload (the check box changed again) takes the place of a
         // load in progress.
         loader_->abandon();
         // Without a new read, the check box goes back to the mode of the
         // listing shown, if any, before any message is shown.
         auto keepShown = qScopeGuard([this] { showListingShown(); });
-        std::optional<sorrel::ImageFile> file = sorrel::OpenImageFile(fileName_);
+        std::optional<ImageFile> file = OpenImageFile(fileName_);
         if (!file) {
             return;
         }
@@ -246,18 +248,15 @@ bool TForm1::loading() const {
     return loader_->loading();
 }
 
-void TForm1::listImage(sorrel::ImageFile file, const QString& path) {
+void TForm1::listImage(ImageFile file, const QString& path) {
     // The mode when the load starts; a change of the check box meanwhile
     // starts a new one.
     const bool raw = CheckBox1->isChecked();
-    sorrel::ImageLoadCallbacks callbacks;
-    callbacks.loaded = [this, path, raw](std::shared_ptr<const sorrel::ImageData> image) {
-        auto source = std::make_shared<const sorrel::ListingSource>(std::move(image), raw);
-        // Named first, for whatever follows the grid's change of source.
-        shownFile_ = path;
-        shownRaw_ = raw;
+    ImageLoadCallbacks callbacks;
+    callbacks.loaded = [this, path, raw](std::shared_ptr<const ImageData> image) {
         showCaption(path);
-        StringGrid1->setSource(std::move(source));
+        document_->show(std::make_shared<const ListingDocument>(
+            std::move(image), raw ? ListingMode::Raw : ListingMode::Header, path.toStdString()));
     };
     callbacks.notLoaded = [this] { showListingShown(); };
     callbacks.afterMessage = [this] { giveGridTheKeys(); };
@@ -265,22 +264,12 @@ void TForm1::listImage(sorrel::ImageFile file, const QString& path) {
 }
 
 void TForm1::showListingShown() {
-    showCaption(shownFile_);
-    if (shownRaw_ && CheckBox1->isChecked() != *shownRaw_) {
+    showCaption(document_->path());
+    const bool raw = document_->mode() == ListingMode::Raw;
+    if (document_->current() && CheckBox1->isChecked() != raw) {
         const QSignalBlocker quiet(CheckBox1);
-        CheckBox1->setChecked(*shownRaw_);
+        CheckBox1->setChecked(raw);
     }
-}
-
-sorrel::ListedImage TForm1::listedImage() const {
-    const auto source =
-        std::dynamic_pointer_cast<const sorrel::ListingSource>(StringGrid1->sharedSource());
-    if (!source) {
-        return {};
-    }
-    return {source->snapshot(),
-            source->raw() ? sorrel::ListingMode::Raw : sorrel::ListingMode::Header,
-            {shownFile_, fileName_}};
 }
 
 void TForm1::showCaption(const QString& path) {
@@ -294,11 +283,11 @@ void TForm1::showCaption(const QString& path) {
 }
 
 void TForm1::giveGridTheKeys() {
-    sorrel::GiveGridTheKeys(StringGrid1);
+    GiveGridTheKeys(StringGrid1);
 }
 
 void TForm1::SpeedButton3Click() {
-    sorrel::RunHandler([this] {
+    RunHandler([this] {
         if (byteOrderWindow_ == nullptr) {
             return;
         }
@@ -310,3 +299,5 @@ void TForm1::SpeedButton3Click() {
         byteOrderWindow_->activateWindow();
     });
 }
+
+}  // namespace sorrel

@@ -11,28 +11,27 @@
 #include <QMainWindow>
 #include <QString>
 #include <memory>
-#include <optional>
 
 class QCheckBox;
 class QFileDialog;
 class QFrame;
 class QStatusBar;
 class QToolButton;
-class StringGrid;
 
 namespace Ui {
 class TForm1;
 }
 
 namespace sorrel {
+
 class FlowViews;
 class GridNavigator;
 class ImageFile;
 class ImageLoader;
 class ListingExport;
-struct ListedImage;
+class StringGrid;
+class WindowDocument;
 class WindowWork;
-}  // namespace sorrel
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -62,7 +61,9 @@ class TForm1 : public QMainWindow {
     // name, then the caption, the warning and the listing.
     void openFile(const QString& path);
     // Go-to, find, follow, the history and the results panel of the listing.
-    sorrel::GridNavigator* navigator() const { return navigator_; }
+    GridNavigator* navigator() const { return navigator_; }
+    // The listing shown, which every view of the window is handed.
+    WindowDocument* document() const { return document_; }
     // A load or reload is reading its file.
     bool loading() const;
 
@@ -89,12 +90,10 @@ class TForm1 : public QMainWindow {
     // Reads the open file into a new snapshot on a worker and lists it in the
     // mode CheckBox1 has now; the caption then names it. On a failure or a
     // cancel the grid keeps what it showed.
-    void listImage(sorrel::ImageFile file, const QString& path);
+    void listImage(ImageFile file, const QString& path);
     // The caption and the check box of the listing shown: after a load that
     // did not list, or none that started.
     void showListingShown();
-    // What Ctrl+S writes: the listing shown, its mode and its file.
-    sorrel::ListedImage listedImage() const;
     // The caption for the listing of path; the fresh caption when path is
     // empty. Shown exactly as given, "[*]" included.
     void showCaption(const QString& path);
@@ -103,19 +102,20 @@ class TForm1 : public QMainWindow {
     void giveGridTheKeys();
 
     std::unique_ptr<Ui::TForm1> ui_;
+    // The listing shown: its file and mode are those of the caption and the
+    // check box once a read is over.
+    WindowDocument* document_ = nullptr;
     // The status bar's progress lines and Esc for the window's long work.
-    sorrel::WindowWork* work_ = nullptr;
+    WindowWork* work_ = nullptr;
     // The jump gutter and the overview strip beside the listing.
-    sorrel::FlowViews* flowViews_ = nullptr;
-    sorrel::GridNavigator* navigator_ = nullptr;
+    FlowViews* flowViews_ = nullptr;
+    GridNavigator* navigator_ = nullptr;
     // Reads the image off the GUI thread.
-    sorrel::ImageLoader* loader_ = nullptr;
+    ImageLoader* loader_ = nullptr;
     // Ctrl+S: writes the listing to a text file.
-    sorrel::ListingExport* export_ = nullptr;
+    ListingExport* export_ = nullptr;
     QString fileName_;
-    // The file whose listing the grid shows, and its mode; empty and unset
-    // until the first listing.
-    QString shownFile_;
-    std::optional<bool> shownRaw_;
     QWidget* byteOrderWindow_ = nullptr;
 };
+
+}  // namespace sorrel

@@ -9,6 +9,8 @@ namespace Ui {
 class TOptionWin;
 }
 
+namespace sorrel {
+
 class TOptionWin : public QWidget {
     Q_OBJECT
   public:
@@ -18,3 +20,5 @@ class TOptionWin : public QWidget {
   private:
     std::unique_ptr<Ui::TOptionWin> ui_;
 };
+
+}  // namespace sorrel

@@ -14,9 +14,9 @@
 #include "device_pixels.h"
 #include "listing_text.h"
 
-namespace {
+namespace sorrel {
 
-using sorrel::WordKind;
+namespace {
 
 QString KindName(WordKind kind) {
     switch (kind) {
@@ -35,17 +35,16 @@ QString KindName(WordKind kind) {
 }
 
 // The slices of an image of rows rows, all without words.
-sorrel::OverviewSlices EmptySlices(std::uint64_t rows) {
-    sorrel::OverviewSlices slices;
+OverviewSlices EmptySlices(std::uint64_t rows) {
+    OverviewSlices slices;
     slices.rows = rows;
-    slices.slices.resize(
-        static_cast<std::size_t>(std::min<std::uint64_t>(sorrel::MaxSlices, rows)));
+    slices.slices.resize(static_cast<std::size_t>(std::min<std::uint64_t>(MaxSlices, rows)));
     return slices;
 }
 
 // The text of column 0 of a row, as the listing shows it.
 QString AddressText(std::uint64_t row, bool raw) {
-    const sorrel::ShortText text = sorrel::ListingCellText(row, 0, raw, 0);
+    const ShortText text = ListingCellText(row, 0, raw, 0);
     return QString::fromLatin1(text.data.data(), text.size);
 }
 
@@ -72,8 +71,8 @@ QColor OverviewStrip::kindColor(WordKind kind) {
     return {};
 }
 
-const std::array<WordKind, sorrel::WordKindCount>& OverviewStrip::barOrder() {
-    static const std::array<WordKind, sorrel::WordKindCount> order = {
+const std::array<WordKind, WordKindCount>& OverviewStrip::barOrder() {
+    static const std::array<WordKind, WordKindCount> order = {
         WordKind::Header, WordKind::Instruction, WordKind::Jump, WordKind::NoInstruction,
         WordKind::Run};
     return order;
@@ -95,7 +94,7 @@ void OverviewStrip::setImageRows(std::uint64_t rows, bool raw) {
     update();
 }
 
-void OverviewStrip::setSlices(std::shared_ptr<const sorrel::OverviewSlices> slices) {
+void OverviewStrip::setSlices(std::shared_ptr<const OverviewSlices> slices) {
     if (slices && (slices->rows != rows_ || slices->stopped)) {
         slices.reset();
     }
@@ -126,7 +125,7 @@ void OverviewStrip::setFoundRows(std::shared_ptr<const std::vector<std::uint64_t
 
 void OverviewStrip::rebuild(int deviceHeight) {
     bandsHeight_ = deviceHeight;
-    strip_ = sorrel::StripBands(slices_ ? *slices_ : emptySlices_, deviceHeight);
+    strip_ = StripBands(slices_ ? *slices_ : emptySlices_, deviceHeight);
     bars_ = QImage();
 }
 
@@ -136,11 +135,11 @@ int OverviewStrip::deviceY(double logicalY) const {
     return height() > 0 ? static_cast<int>(std::floor(logicalY * bandsHeight_ / height())) : 0;
 }
 
-sorrel::PixelRange OverviewStrip::viewPixels() const {
+PixelRange OverviewStrip::viewPixels() const {
     if (strip_.bands().empty() || viewRows_ == 0) {
         return {};
     }
-    sorrel::PixelRange range = strip_.pixelsOfRows({viewFirst_, viewFirst_ + viewRows_});
+    PixelRange range = strip_.pixelsOfRows({viewFirst_, viewFirst_ + viewRows_});
     const int least = std::min(bandsHeight_, std::max(1, deviceY(MinOutline)));
     if (range.bottom - range.top < least) {
         const int middle = (range.top + range.bottom) / 2;
@@ -159,8 +158,8 @@ std::uint64_t OverviewStrip::topRowForPoint(const QPoint& point) const {
     // last row of a huge image.
     const double y = std::clamp((point.y() + 0.5) * bandsHeight_ / std::max(1, height()), 0.0,
                                 bandsHeight_ - 1e-9);
-    const sorrel::RowRange rows = strip_.rowsOfPixel(static_cast<int>(y));
-    const sorrel::PixelRange pixels = strip_.pixelsOfRow(rows.first);
+    const RowRange rows = strip_.rowsOfPixel(static_cast<int>(y));
+    const PixelRange pixels = strip_.pixelsOfRow(rows.first);
     const double within = (y - pixels.top) / std::max(1, pixels.bottom - pixels.top);
     const std::uint64_t row = std::min(
         rows.end - 1, rows.first + static_cast<std::uint64_t>(
@@ -173,17 +172,17 @@ std::uint64_t OverviewStrip::topRowForPoint(const QPoint& point) const {
 
 QString OverviewStrip::toolTipAt(const QPoint& point) const {
     QString text;
-    const sorrel::KindCounts* counts = nullptr;
+    const KindCounts* counts = nullptr;
     std::uint64_t total = 0;
     if (!strip_.bands().empty()) {
         const int y = std::clamp(deviceY(point.y()), 0, bandsHeight_ - 1);
-        const sorrel::RowRange rows = strip_.rowsOfPixel(y);
+        const RowRange rows = strip_.rowsOfPixel(y);
         text = AddressText(rows.first, raw_);
         if (rows.end - rows.first > 1) {
             text += QStringLiteral(" – ") + AddressText(rows.end - 1, raw_);
         }
         if (slices_) {
-            for (const sorrel::StripBand& band : strip_.bands()) {
+            for (const StripBand& band : strip_.bands()) {
                 if (band.rows == rows) {
                     counts = &band.counts;
                     total = band.counts.total();
@@ -272,11 +271,11 @@ void OverviewStrip::mouseMoveEvent(QMouseEvent* event) {
 void OverviewStrip::paintBars(int deviceWidth) {
     bars_ = QImage(deviceWidth, bandsHeight_, QImage::Format_RGB32);
     bars_.fill(palette().color(QPalette::Base));
-    std::array<QRgb, sorrel::WordKindCount> colours{};
+    std::array<QRgb, WordKindCount> colours{};
     for (std::size_t k = 0; k < colours.size(); ++k) {
         colours[k] = kindColor(barOrder()[k]).rgb();
     }
-    for (const sorrel::StripBand& band : strip_.bands()) {
+    for (const StripBand& band : strip_.bands()) {
         const std::uint64_t total = band.counts.total();
         if (total == 0 || band.pixels.top >= band.pixels.bottom) {
             continue;
@@ -300,7 +299,7 @@ void OverviewStrip::paintBars(int deviceWidth) {
 
 void OverviewStrip::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const double ratio = sorrel::UseDevicePixels(painter);
+    const double ratio = UseDevicePixels(painter);
     const int deviceHeight = static_cast<int>(std::lround(height() * ratio));
     const int deviceWidth = static_cast<int>(std::lround(width() * ratio));
     if (deviceHeight != bandsHeight_) {
@@ -321,7 +320,7 @@ void OverviewStrip::paintEvent(QPaintEvent*) {
     if (found_ && !found_->empty()) {
         const int tickWidth = std::max(1, deviceWidth / 2);
         auto from = found_->begin();
-        for (const sorrel::StripBand& band : strip_.bands()) {
+        for (const StripBand& band : strip_.bands()) {
             from = std::lower_bound(from, found_->end(), band.rows.first);
             if (from == found_->end()) {
                 break;
@@ -335,7 +334,7 @@ void OverviewStrip::paintEvent(QPaintEvent*) {
 
     // The outline of the view: a dark frame with a light one inside it, seen
     // on any colour of the bars.
-    const sorrel::PixelRange view = viewPixels();
+    const PixelRange view = viewPixels();
     if (view.bottom <= view.top) {
         return;
     }
@@ -351,3 +350,5 @@ void OverviewStrip::paintEvent(QPaintEvent*) {
         frame(outer.adjusted(line, line, -line, -line), palette().color(QPalette::Base));
     }
 }
+
+}  // namespace sorrel

@@ -26,6 +26,8 @@
 
 #include "overview.h"
 
+namespace sorrel {
+
 class OverviewStrip : public QWidget {
     Q_OBJECT
   public:
@@ -37,9 +39,9 @@ class OverviewStrip : public QWidget {
     explicit OverviewStrip(QWidget* parent = nullptr);
 
     // The colour of a kind (see above).
-    static QColor kindColor(sorrel::WordKind kind);
+    static QColor kindColor(WordKind kind);
     // The kinds in the order of the bar, left to right.
-    static const std::array<sorrel::WordKind, sorrel::WordKindCount>& barOrder();
+    static const std::array<WordKind, WordKindCount>& barOrder();
 
     // The rows of the image and its mode (raw: no header), which the slices
     // must match; until they come the strip is empty, but shows the view and
@@ -47,7 +49,7 @@ class OverviewStrip : public QWidget {
     void setImageRows(std::uint64_t rows, bool raw);
     // The counts of a finished overview pass over that image, or none.
     // Slices of another number of rows are taken as none.
-    void setSlices(std::shared_ptr<const sorrel::OverviewSlices> slices);
+    void setSlices(std::shared_ptr<const OverviewSlices> slices);
     // The rows in view: the first and how many.
     void setView(std::uint64_t firstRow, std::uint64_t rowCount);
     // The rows of the last "find all", sorted, or none.
@@ -55,10 +57,10 @@ class OverviewStrip : public QWidget {
 
     std::uint64_t imageRows() const { return rows_; }
     // The bands drawn now, in device pixel rows of the strip's height.
-    const sorrel::StripBands& bands() const { return strip_; }
+    const StripBands& bands() const { return strip_; }
     // The device pixel rows that the outline of the view spans; none when no
     // rows are in view.
-    sorrel::PixelRange viewPixels() const;
+    PixelRange viewPixels() const;
     // The first row in view that centres the row under a point.
     std::uint64_t topRowForPoint(const QPoint& point) const;
     // The tooltip's text for a point: the listing addresses of its pixel row
@@ -90,15 +92,17 @@ class OverviewStrip : public QWidget {
 
     std::uint64_t rows_ = 0;
     bool raw_ = false;
-    std::shared_ptr<const sorrel::OverviewSlices> slices_;
+    std::shared_ptr<const OverviewSlices> slices_;
     // Slices of no words, of the image's rows: the empty strip's geometry,
     // which is that of the counts to come.
-    sorrel::OverviewSlices emptySlices_;
+    OverviewSlices emptySlices_;
     std::uint64_t viewFirst_ = 0;
     std::uint64_t viewRows_ = 0;
     std::shared_ptr<const std::vector<std::uint64_t>> found_;
     int bandsHeight_ = 0;
-    sorrel::StripBands strip_{sorrel::OverviewSlices{}, 0};
+    StripBands strip_{OverviewSlices{}, 0};
     QImage bars_;  // the bars of the bands, in device pixels
     std::uint64_t lastRequest_ = UINT64_MAX;
 };
+
+}  // namespace sorrel

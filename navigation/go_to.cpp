@@ -240,4 +240,11 @@ GoToOutcome GoToByteRow(std::string_view text, std::uint64_t rowCount, std::uint
     return NotInListing(Indexed(p.value), listing);
 }
 
+GoToOutcome GoToRow(std::string_view text, ListingMode mode, std::uint64_t rowCount,
+                    std::uint64_t current) {
+    return mode == ListingMode::Bytes
+               ? GoToByteRow(text, rowCount, current)
+               : GoToListingRow(text, rowCount, mode == ListingMode::Raw, current);
+}
+
 }  // namespace sorrel

@@ -24,6 +24,8 @@
 #include <string>
 #include <string_view>
 
+#include "listing_mode.h"
+
 namespace sorrel {
 
 struct GoToOutcome {
@@ -38,5 +40,9 @@ GoToOutcome GoToListingRow(std::string_view text, std::uint64_t rowCount, bool r
 
 // The byte-order listing of rowCount rows (bytes).
 GoToOutcome GoToByteRow(std::string_view text, std::uint64_t rowCount, std::uint64_t current);
+
+// The listing of rowCount rows in mode: one of the two above.
+GoToOutcome GoToRow(std::string_view text, ListingMode mode, std::uint64_t rowCount,
+                    std::uint64_t current);
 
 }  // namespace sorrel

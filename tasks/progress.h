@@ -11,6 +11,11 @@ namespace sorrel {
 // scan calls it after each slice of its range; an empty one is never called.
 using ProgressFn = std::function<void(std::uint64_t done, std::uint64_t total)>;
 
+// A pass over a whole image reports its progress (the rows done and the rows
+// in all; each pass says which rows it counts) every PassProgressStep rows or
+// so; the caller throttles what it shows.
+inline constexpr std::uint64_t PassProgressStep = std::uint64_t{1} << 22;
+
 // Passes on the progress that work reports to a callback at most once every
 // interval (50 ms unless told), however often the work reports, and once more
 // at the end (finish). The first report is passed on only when an interval has

@@ -14,8 +14,13 @@ namespace sorrel {
 
 namespace {
 
-// The key of the read's line in the status bar.
-const QString ReadKey = QStringLiteral("read");
+// The read's line in the status bar.
+const WorkLine ReadLine{QStringLiteral("read"),
+                        {},
+                        [](std::uint64_t done, std::uint64_t total) {
+                            return QStringLiteral("Чтение файла: ") + AmountText(done, total);
+                        },
+                        false};
 
 // Shows what a failed read threw: the reader's own errors in Russian, naming
 // the file; anything else with its message.
@@ -65,11 +70,7 @@ void ImageLoader::start(ImageFile file, ImageLoadCallbacks callbacks) {
         return ReadSnapshot(reading, control);
     };
 
-    TaskCallbacks<SnapshotRead> onGui;
-    onGui.progress = [this](std::uint64_t done, std::uint64_t total) {
-        work_->reportProgress(ReadKey, QStringLiteral("Чтение файла: ") + AmountText(done, total));
-    };
-    onGui.result = [this](SnapshotRead&& read) {
+    const auto delivered = [this](SnapshotRead&& read) {
         const ImageLoadCallbacks done = std::exchange(callbacks_, {});
         ended();
         if (read.image) {
@@ -81,7 +82,7 @@ void ImageLoader::start(ImageFile file, ImageLoadCallbacks callbacks) {
         }
         emit loadingEnded();
     };
-    onGui.error = [this, size](std::exception_ptr error) {
+    const auto refused = [this, size](std::exception_ptr error) {
         const ImageLoadCallbacks failed = std::exchange(callbacks_, {});
         ended();
         RunCallback(failed.notLoaded);
@@ -92,7 +93,7 @@ void ImageLoader::start(ImageFile file, ImageLoadCallbacks callbacks) {
 
     callbacks_ = std::move(callbacks);
     grid_->viewport()->setCursor(Qt::BusyCursor);
-    task_.start(std::move(work), std::move(onGui));
+    work_->run<SnapshotRead>(task_, ReadLine, std::move(work), delivered, refused);
 }
 
 void ImageLoader::abandon() {
@@ -119,7 +120,7 @@ void ImageLoader::cancel() {
 
 void ImageLoader::ended() {
     grid_->viewport()->unsetCursor();
-    work_->clearProgress(ReadKey);
+    work_->clearLine(ReadLine);
 }
 
 bool ImageLoader::releasing() const {

@@ -21,9 +21,9 @@
 #include "gui_task.h"
 #include "image_snapshot.h"
 
-class StringGrid;
-
 namespace sorrel {
+
+class StringGrid;
 
 class WindowWork;
 

@@ -59,8 +59,8 @@ ResultsPanel::ResultsPanel(QWidget* parent)
     layout->addWidget(grid_, 1);
 
     connect(grid_, &StringGrid::cellActivated, this, [this](std::uint64_t result, int) {
-        if (const auto* source = dynamic_cast<const ResultRowsSource*>(grid_->source())) {
-            emit rowActivated(source->listingRow(result));
+        if (rows_ && result < rows_->size()) {
+            emit rowActivated((*rows_)[result]);
         }
     });
     connect(grid_, &StringGrid::copyRefused, this,
@@ -115,6 +115,7 @@ void ResultsPanel::placeIn(QWidget* window, QWidget* listing) {
 void ResultsPanel::showRows(const QString& title, std::shared_ptr<const CellSource> listing,
                             std::shared_ptr<const std::vector<std::uint64_t>> rows, bool limited) {
     const auto count = static_cast<std::uint64_t>(rows->size());
+    rows_ = rows;
     grid_->setSource(std::make_shared<const ResultRowsSource>(std::move(listing), std::move(rows)));
     grid_->setCurrentCell(0, 0);
     grid_->scrollToRow(0);
@@ -127,8 +128,8 @@ void ResultsPanel::showRows(const QString& title, std::shared_ptr<const CellSour
 }
 
 void ResultsPanel::clear() {
-    grid_->setSource(std::make_shared<const ResultRowsSource>(
-        nullptr, std::make_shared<const std::vector<std::uint64_t>>()));
+    rows_ = std::make_shared<const std::vector<std::uint64_t>>();
+    grid_->setSource(std::make_shared<const ResultRowsSource>(nullptr, rows_));
     heading_->clear();
     note_->clear();
     note_->hide();

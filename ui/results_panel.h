@@ -34,7 +34,6 @@ class ResultRowsSource final : public CellSource {
 
     std::uint64_t rowCount() const override { return rows_->size(); }
     QString cellText(std::uint64_t row, int column) const override;
-    std::uint64_t listingRow(std::uint64_t result) const { return (*rows_)[result]; }
 
   private:
     std::shared_ptr<const CellSource> listing_;
@@ -78,6 +77,8 @@ class ResultsPanel : public QWidget {
   private:
     void reveal();
 
+    // The rows of the listing that the results show, in their order.
+    std::shared_ptr<const std::vector<std::uint64_t>> rows_;
     QLabel* heading_;
     QLabel* note_;
     QToolButton* close_;

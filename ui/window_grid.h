@@ -9,9 +9,10 @@
 #include <span>
 
 class QWidget;
-class StringGrid;
 
 namespace sorrel {
+
+class StringGrid;
 
 // A column of a window's grid: its title (UTF-8) and its width in pixels.
 struct GridColumn {

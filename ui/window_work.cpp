@@ -21,6 +21,19 @@ WindowWork::WindowWork(QWidget* window, QStatusBar* statusBar)
 
 WindowWork::~WindowWork() = default;
 
+QString WorkLine::textFor(std::uint64_t done, std::uint64_t total) const {
+    return text ? text(done, total)
+                : QStringLiteral("%1: %2 %").arg(label).arg(Percent(done, total));
+}
+
+void WindowWork::clearLine(const WorkLine& line) {
+    if (line.background) {
+        clearBackgroundProgress(line.key);
+    } else {
+        clearProgress(line.key);
+    }
+}
+
 void WindowWork::addCancellable(std::function<bool()> busy, std::function<void()> cancel) {
     cancellables_.push_back({std::move(busy), std::move(cancel)});
 }

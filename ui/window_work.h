@@ -10,8 +10,12 @@
 // what stops it; its progress goes to the status bar under its own key, so
 // that two pieces of work (a find while the jumps are counted) do not wipe
 // each other's line: the line shows the progress reported last, and when that
-// work ends, the progress of another that still runs. Everything runs on the
-// GUI thread.
+// work ends, the progress of another that still runs.
+//
+// A piece of work states once how its line reads (WorkLine) and starts
+// through run(): its progress goes to its line, the line goes when the work
+// ends, and what the work throws goes to the exception display unless the
+// work says otherwise. Everything runs on the GUI thread.
 #pragma once
 
 #include <QElapsedTimer>
@@ -19,14 +23,34 @@
 #include <QObject>
 #include <QString>
 #include <cstdint>
+#include <exception>
 #include <functional>
+#include <utility>
 #include <vector>
+
+#include "exception_display.h"
+#include "gui_task.h"
 
 class QLabel;
 class QStatusBar;
 class QWidget;
 
 namespace sorrel {
+
+// How one kind of a window's long work shows its progress.
+struct WorkLine {
+    // Its key among the lines of the status bar.
+    QString key;
+    // "Поиск": the line reads "Поиск: 42 %".
+    QString label;
+    // The whole line for done of total, in place of the label's.
+    std::function<QString(std::uint64_t done, std::uint64_t total)> text;
+    // Work the window does on its own: its line goes to the right end of the
+    // status bar, and what it throws is dropped (it only adds marks).
+    bool background = false;
+
+    QString textFor(std::uint64_t done, std::uint64_t total) const;
+};
 
 class WindowWork : public QObject {
     Q_OBJECT
@@ -43,6 +67,17 @@ class WindowWork : public QObject {
 
     // A kind of work that Esc cancels while busy() says it runs.
     void addCancellable(std::function<bool()> busy, std::function<void()> cancel);
+
+    // Runs work on task (cancelling what task ran), shown on line. done gets
+    // the result and failed what the work threw (by default the exception
+    // display), both once the line is gone. A cancel of task delivers
+    // neither; the canceller clears the line (clearLine).
+    template <typename Result>
+    void run(GuiTask& task, const WorkLine& line, TaskWork<Result> work,
+             std::function<void(Result&&)> done,
+             std::function<void(std::exception_ptr)> failed = {});
+    // Clears line: its progress, in whichever part of the status bar it shows.
+    void clearLine(const WorkLine& line);
     // Cancels every kind of work that runs, as Esc does; false when none ran.
     bool cancelAll();
 
@@ -89,5 +124,35 @@ class WindowWork : public QObject {
 
 // "done of total" as a whole percentage, 0 to 100; 100 for an empty total.
 int Percent(std::uint64_t done, std::uint64_t total);
+
+template <typename Result>
+void WindowWork::run(GuiTask& task, const WorkLine& line, TaskWork<Result> work,
+                     std::function<void(Result&&)> done,
+                     std::function<void(std::exception_ptr)> failed) {
+    TaskCallbacks<Result> onGui;
+    onGui.progress = [this, line](std::uint64_t finished, std::uint64_t total) {
+        const QString text = line.textFor(finished, total);
+        if (line.background) {
+            showBackgroundProgress(line.key, text);
+        } else {
+            reportProgress(line.key, text);
+        }
+    };
+    onGui.result = [this, line, done = std::move(done)](Result&& result) {
+        clearLine(line);
+        if (done) {
+            done(std::move(result));
+        }
+    };
+    onGui.error = [this, line, failed = std::move(failed)](std::exception_ptr error) {
+        clearLine(line);
+        if (failed) {
+            failed(error);
+        } else if (!line.background) {
+            ShowException(error);
+        }
+    };
+    task.start<Result>(std::move(work), std::move(onGui));
+}
 
 }  // namespace sorrel

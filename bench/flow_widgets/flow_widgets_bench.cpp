@@ -25,6 +25,8 @@
 #include "overview.h"
 #include "overview_strip.h"
 
+using namespace sorrel;
+
 namespace {
 
 constexpr std::uint64_t ScreenRows = 60;

@@ -21,6 +21,8 @@
 
 #include "stringgrid.h"
 
+using namespace sorrel;
+
 namespace {
 
 const std::int64_t GridRows[] = {1'000, 1'000'000, 100'000'000, 4'294'967'295};

@@ -77,6 +77,8 @@
 #include "sorrel_windows.h"
 #include "stringgrid.h"
 
+using namespace sorrel;
+
 namespace {
 
 constexpr std::int64_t MiB = 1 << 20;

@@ -14,6 +14,8 @@
 #include "stringgrid.h"
 #include "window_grid.h"
 
+using namespace sorrel;
+
 namespace {
 
 constexpr std::uint64_t Rows = 4'294'967'295;

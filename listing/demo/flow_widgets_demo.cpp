@@ -27,6 +27,8 @@
 #include "stringgrid.h"
 #include "window_font.h"
 
+using namespace sorrel;
+
 namespace {
 
 // The main listing's texts of one snapshot.

@@ -6,6 +6,7 @@
 
 #include "grid_cursor.h"
 
+namespace sorrel {
 namespace {
 
 constexpr std::uint64_t MaxRows = 4'294'967'295;  // the byte-order window's largest file
@@ -271,3 +272,4 @@ TEST(GridCursorTest, ANewSizeClampsCellAnchorAndSelection) {
 }
 
 }  // namespace
+}  // namespace sorrel

@@ -15,6 +15,8 @@
 #include "grid_test_source.h"
 #include "stringgrid.h"
 
+namespace sorrel {
+
 // Readable failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
@@ -85,3 +87,5 @@ class StringGridTest : public ::testing::Test {
 
     std::unique_ptr<StringGrid> grid;
 };
+
+}  // namespace sorrel

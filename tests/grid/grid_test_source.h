@@ -9,6 +9,8 @@
 
 #include "stringgrid.h"
 
+namespace sorrel {
+
 class SyntheticSource : public CellSource {
   public:
     explicit SyntheticSource(std::uint64_t rows) : rows_(rows) {}
@@ -34,3 +36,5 @@ class SyntheticSource : public CellSource {
   private:
     std::uint64_t rows_;
 };
+
+}  // namespace sorrel

@@ -11,6 +11,7 @@
 
 #include "scroll_scale.h"
 
+namespace sorrel {
 namespace {
 
 __extension__ typedef unsigned __int128 Wide;
@@ -141,3 +142,4 @@ TEST(ScrollScaleTest, TopRowsMapToTheBarValueOfTheNearestRowItNames) {
 }
 
 }  // namespace
+}  // namespace sorrel

@@ -12,6 +12,7 @@
 
 #include "grid_test_fixture.h"
 
+namespace sorrel {
 namespace {
 
 // ---- 64-bit rows ----------------------------------------------------------------
@@ -292,3 +293,4 @@ TEST_F(StringGridTest, SideWidgetsSpanTheRowsAndFollowTheirGeometry) {
 }
 
 }  // namespace
+}  // namespace sorrel

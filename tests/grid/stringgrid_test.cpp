@@ -16,6 +16,7 @@
 
 #include "grid_test_fixture.h"
 
+namespace sorrel {
 namespace {
 
 // ---- look: titles, widths, rows, font ---------------------------------------
@@ -526,6 +527,7 @@ TEST_F(StringGridTest, AMillionRowsAreCopiedAndOneMoreIsRefused) {
 }
 
 }  // namespace
+}  // namespace sorrel
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {

@@ -17,7 +17,7 @@ namespace hostile {
 
 // Drags path onto window and drops it there; the load follows once the drop
 // is over, so the events queued by the drop are run and its read waited for.
-inline void Drop(TForm1* window, const QString& path) {
+inline void Drop(sorrel::TForm1* window, const QString& path) {
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(path)});
     const QPoint at = window->rect().center();

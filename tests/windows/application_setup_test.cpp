@@ -11,6 +11,8 @@
 #include "sorrel_application.h"
 #include "window_test_support.h"
 
+using namespace sorrel;
+
 namespace {
 
 // The user who answers the exception display; made inside the set-up, when

@@ -5,6 +5,8 @@
 
 #include "sorrel_application.h"
 
+using namespace sorrel;
+
 namespace {
 
 // The offscreen platform tells of every window request it cannot carry out;

@@ -34,6 +34,8 @@
 #include "sorrel_windows.h"
 #include "stringgrid.h"
 
+using namespace sorrel;
+
 namespace {
 
 QString outputFolder;

@@ -46,6 +46,8 @@ inline void PrintTo(const QPoint& p, std::ostream* out) {
 
 namespace wintest {
 
+using namespace sorrel;
+
 // A message box as the user saw it before pressing OK.
 struct SeenBox {
     QString title;

@@ -11,15 +11,14 @@
 #include <string>
 #include <string_view>
 
+#include <stop_token>
+
+#include "image_snapshot.h"
+#include "listing_mode.h"
+#include "progress.h"
 #include "sorrel_support.h"
 
 namespace sorrel {
-
-enum class ListingMode {
-    Header,  // the main listing of an image with a 256-word header
-    Raw,     // the main listing of a raw image
-    Bytes    // the byte-order listing
-};
 
 // Receives the listing in large pieces. Returns false when the text cannot be
 // delivered any more (the reader has gone); the writer then stops.
@@ -87,5 +86,12 @@ class ListingWriter {
 
 // The whole listing of an image held in memory, as one text.
 std::string ListingOf(const std::uint8_t* data, std::size_t size, ListingMode mode);
+
+// Writes the listing of span of image in mode to the descriptor fd, as
+// sorrel-dis writes it; progress counts the span's bytes. Returns false when
+// it stopped early on stop. Throws std::system_error with the errno of a
+// write that failed. For a worker thread.
+bool WriteListing(int fd, const ImageData& image, ListingMode mode, ListingSpan span,
+                  std::stop_token stop, const ProgressFn& progress);
 
 }  // namespace sorrel

@@ -1,11 +1,12 @@
 // The texts of the main listing, made on demand for one cell from the image
-// bytes. Shared by the listing window's cell source and sorrel-dis.
+// bytes. Shared by the listing window's cells, find and sorrel-dis.
 #pragma once
 
 #include <bit>
 #include <cstdint>
 #include <cstring>
 
+#include "number_text.h"
 #include "sorrel_support.h"
 
 namespace sorrel {
@@ -15,7 +16,8 @@ inline constexpr std::uint64_t HeaderWords = 256;
 
 // Word k of an image's bytes, byte 2k + 256 * byte 2k+1: one 16-bit load on a
 // little-endian machine, for passes over many words. Unchecked: k must be
-// below the number of whole words.
+// below the number of whole words. The one place where a word is read from
+// the bytes of an image.
 inline std::uint16_t ImageWord(const std::uint8_t* bytes, std::uint64_t k) {
     std::uint16_t word;
     std::memcpy(&word, bytes + 2 * k, sizeof word);
@@ -34,6 +36,8 @@ struct ListingRows {
     std::uint64_t rowCount() const { return size / 2; }
     // Base of the listing addresses: 0 for a raw image, 256 with a header.
     std::uint64_t base() const { return raw ? 0 : HeaderWords; }
+    // Whether row is one of the header's rows, listed but never decoded.
+    bool isHeaderRow(std::uint64_t row) const { return !raw && row < HeaderWords; }
     // Word k is byte 2k + 256 * byte 2k+1; std::out_of_range past the last word.
     std::uint16_t word(std::uint64_t row) const;
 
@@ -51,11 +55,7 @@ struct ListingRows {
 // A column other than 0 to 2 gives the empty text.
 ShortText ListingCellText(std::uint64_t row, std::uint16_t word, bool raw, int column);
 
-// hex(v): upper-case hexadecimal with at least four digits.
-void AppendHex(ShortText& out, std::uint64_t v, int minDigits = 4);
-// dec(v): decimal without leading zeros.
-void AppendDec(ShortText& out, std::uint64_t v);
-// The eight bits of a byte, bit 7 first.
-void AppendByteBits(ShortText& out, std::uint8_t byte);
+// "03FEh": a listing address as column 0 writes it.
+ShortText AddressText(std::uint64_t address);
 
 }  // namespace sorrel

@@ -1,17 +1,23 @@
 #include "listing_writer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
+#include <system_error>
 #include <utility>
 
 #include "byte_text.h"
 #include "listing_text.h"
+#include "posix_io.h"
 
 namespace sorrel {
 
 namespace {
 
 constexpr std::size_t ShortTextCapacity = sizeof(ShortText{}.data);
+
+// Image bytes listed between two looks at the stop token: a few milliseconds.
+constexpr std::size_t ListingPiece = std::size_t{256} << 10;
 
 // Appends a cell text at o; copies the whole fixed-size array, of which only
 // size characters count.
@@ -143,7 +149,7 @@ void ListingWriter::writeWords(const std::uint8_t* p, std::size_t n) {
         }
         if (row < base_) {
             // A header word: listed with its index, cell by cell.
-            writeWordRow(row, static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
+            writeWordRow(row, ImageWord(p, 0));
             p += 2;
             ++row;
             continue;
@@ -186,8 +192,8 @@ const std::uint8_t* ListingWriter::writeRun(const std::uint8_t* p, std::size_t r
     const WordTexts texts = AllWordTexts();
     for (std::size_t i = 0; i < run; ++i, p += 2, digits += 2) {
         const std::uint8_t* later = last - p > 2 * Ahead ? p + 2 * Ahead : last;
-        __builtin_prefetch(texts[static_cast<std::uint16_t>(later[0] | (later[1] << 8))].data());
-        const auto word = static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+        __builtin_prefetch(texts[ImageWord(later, 0)].data());
+        const std::uint16_t word = ImageWord(p, 0);
         std::memcpy(o, blockText_.data.data(), ShortTextCapacity);
         o[len - 3] = digits[0];
         o[len - 2] = digits[1];
@@ -230,6 +236,36 @@ std::string ListingOf(const std::uint8_t* data, std::size_t size, ListingMode mo
     writer.write(data, size);
     writer.finish();
     return text;
+}
+
+bool WriteListing(int fd, const ImageData& image, ListingMode mode, ListingSpan span,
+                  std::stop_token stop, const ProgressFn& progress) {
+    int error = 0;
+    ListingWriter writer(
+        mode,
+        [fd, &error](std::string_view text) {
+            error = WriteAll(fd, text);
+            return error == 0;
+        },
+        span.offset);
+    for (std::uint64_t done = 0; done < span.size;) {
+        if (stop.stop_requested()) {
+            return false;
+        }
+        const std::size_t piece =
+            static_cast<std::size_t>(std::min<std::uint64_t>(ListingPiece, span.size - done));
+        if (!writer.write(image.data() + span.offset + done, piece)) {
+            throw std::system_error(error, std::generic_category());
+        }
+        done += piece;
+        if (progress) {
+            progress(done, span.size);
+        }
+    }
+    if (!writer.finish()) {
+        throw std::system_error(error, std::generic_category());
+    }
+    return true;
 }
 
 }  // namespace sorrel

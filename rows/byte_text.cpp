@@ -1,7 +1,7 @@
 // The byte-order listing's cell texts, made on demand.
 #include "byte_text.h"
 
-#include "listing_text.h"
+#include "number_text.h"
 
 namespace sorrel {
 
@@ -9,10 +9,7 @@ ShortText ByteCellText(std::uint64_t offset, std::uint8_t byte, int column) {
     ShortText out;
     switch (column) {
         case 0:
-            AppendHex(out, offset);
-            out.append('(');
-            AppendDec(out, offset);
-            out.append(')');
+            AppendIndex(out, offset);
             break;
         case 1:
             if (offset % 2 == 0) {

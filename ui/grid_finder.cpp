@@ -1,0 +1,184 @@
+#include "grid_finder.h"
+
+#include <QByteArray>
+#include <QWidget>
+
+#include "find_dialog.h"
+#include "grid_places.h"
+#include "results_panel.h"
+#include "stringgrid.h"
+#include "window_document.h"
+
+namespace sorrel {
+
+namespace {
+
+const QString NotFound = QStringLiteral("Не найдено");
+// The status bar's key of the search.
+const QString SearchKey = QStringLiteral("search");
+
+}  // namespace
+
+GridFinder::GridFinder(QWidget* window, WindowDocument* document, WindowWork* work,
+                       GridPlaces* places, ResultsPanel* results)
+    : QObject(window),
+      document_(document),
+      work_(work),
+      places_(places),
+      results_(results),
+      dialog_(new FindDialog(window)) {
+    connect(dialog_, &FindDialog::findNext, this, &GridFinder::findNext);
+    connect(dialog_, &FindDialog::findPrevious, this, &GridFinder::findPrevious);
+    connect(dialog_, &FindDialog::findAll, this, &GridFinder::findAll);
+    work_->addCancellable([this] { return search_.busy(); },
+                          [this] {
+                              cancelSearch();
+                              work_->tell(QStringLiteral("Поиск прерван"));
+                          });
+}
+
+GridFinder::~GridFinder() = default;
+
+void GridFinder::open() {
+    dialog_->start();
+}
+
+const GridFinder::Prepared* GridFinder::prepare() {
+    const QString text = dialog_->text();
+    if (text.isEmpty()) {
+        return nullptr;
+    }
+    if (!prepared_ || prepared_->text != text) {
+        const QByteArray bytes = text.toUtf8();
+        auto query = std::make_shared<const Query>(
+            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        const std::shared_ptr<const ListingDocument>& listed = document_->current();
+        prepared_ = Prepared{text, query, listed ? MakeRowScanner(listed, *query) : nullptr};
+    }
+    return &*prepared_;
+}
+
+std::optional<int> GridFinder::matchingColumn(const Query& query, std::uint64_t row, int from,
+                                              FindDirection direction) const {
+    const std::shared_ptr<const ListingDocument>& listed = document_->current();
+    if (!listed || row >= listed->rowCount()) {
+        return std::nullopt;
+    }
+    const int step = direction == FindDirection::Next ? 1 : -1;
+    const int columns = document_->grid()->columnCount();
+    for (int column = from + step; column >= 0 && column < columns; column += step) {
+        if (SearchesCell(*listed, row, column) && query.matches(listed->cell(row, column).view())) {
+            return column;
+        }
+    }
+    return std::nullopt;
+}
+
+void GridFinder::findNext() {
+    find(FindDirection::Next);
+}
+
+void GridFinder::findPrevious() {
+    find(FindDirection::Previous);
+}
+
+void GridFinder::find(FindDirection direction) {
+    const Prepared* prepared = prepare();
+    if (prepared == nullptr) {
+        open();
+        return;
+    }
+    const std::shared_ptr<const RowScanner> scanner = prepared->scanner;
+    if (!scanner || scanner->rowCount() == 0) {
+        work_->tell(NotFound);
+        return;
+    }
+    const std::shared_ptr<const Query> query = prepared->query;
+    const Place from = places_->here();
+    // The rest of the current row first: a cell or two, at once.
+    if (const std::optional<int> column =
+            matchingColumn(*query, from.row, from.column, direction)) {
+        places_->leaveFor({from.row, *column}, GridPlaces::Reveal::WhenHidden);
+        return;
+    }
+    // Then the rows after (before) it and, wrapping, the rest, on a worker.
+    TaskWork<WrappedFind> work = [scanner, from, direction](std::stop_token stop,
+                                                            const ProgressFn& progress) {
+        return FindWrapping(*scanner, from.row, direction, std::move(stop), progress);
+    };
+    startSearch<WrappedFind>(
+        QStringLiteral("Поиск"), std::move(work),
+        [this, query, direction, from](WrappedFind&& found) {
+            if (!found.row) {
+                work_->tell(NotFound);
+                return;
+            }
+            const int any =
+                direction == FindDirection::Next ? -1 : document_->grid()->columnCount();
+            const int column =
+                matchingColumn(*query, *found.row, any, direction).value_or(from.column);
+            places_->leaveFor({*found.row, column}, GridPlaces::Reveal::WhenHidden);
+            if (found.wrapped) {
+                work_->tell(direction == FindDirection::Next
+                                ? QStringLiteral("Поиск дошёл до конца и продолжен с начала")
+                                : QStringLiteral("Поиск дошёл до начала и продолжен с конца"));
+            }
+        });
+}
+
+void GridFinder::findAll() {
+    const Prepared* prepared = prepare();
+    if (prepared == nullptr) {
+        open();
+        return;
+    }
+    const std::shared_ptr<const RowScanner> scanner = prepared->scanner;
+    if (!scanner) {
+        work_->tell(NotFound);
+        return;
+    }
+    listRows(
+        QStringLiteral("Найдено"), QStringLiteral("Поиск"),
+        [scanner](std::stop_token stop, const ProgressFn& progress) {
+            return scanner->all(FindAllLimit, std::move(stop), progress);
+        },
+        true);
+}
+
+void GridFinder::listRows(const QString& title, const QString& label, RowWork work, bool found) {
+    std::shared_ptr<const CellSource> listing = document_->grid()->sharedSource();
+    startSearch<RowList>(label, std::move(work), [this, title, listing, found](RowList&& list) {
+        auto rows = std::make_shared<const std::vector<std::uint64_t>>(std::move(list.rows));
+        results_->showRows(title, listing, rows, list.limited);
+        if (found) {
+            foundRows_ = rows;
+            emit foundRowsChanged(rows);
+        }
+    });
+}
+
+template <typename Result>
+void GridFinder::startSearch(const QString& label, TaskWork<Result> work,
+                             std::function<void(Result&&)> done) {
+    work_->run<Result>(search_, WorkLine{SearchKey, label, {}, false}, std::move(work),
+                       std::move(done));
+}
+
+void GridFinder::cancelSearch() {
+    search_.cancel();
+    work_->clearProgress(SearchKey);
+}
+
+void GridFinder::clear() {
+    if (search_.busy()) {
+        cancelSearch();
+    }
+    prepared_.reset();
+    results_->clear();
+    if (foundRows_) {
+        foundRows_.reset();
+        emit foundRowsChanged(nullptr);
+    }
+}
+
+}  // namespace sorrel
