@@ -1,11 +1,13 @@
 // The listing document: one listing of an image as a window shows it. It holds
 // the snapshot read at one moment, the mode it is listed in and the file it
-// was read from, and what follows from them once (its rows). It never changes
+// was read from, what follows from them once (its rows), the columns it shows
+// besides its three and the notes of the main listing. It never changes
 // once made: a window holds the current one as
 // std::shared_ptr<const ListingDocument> and hands it to everything that shows
 // or searches its listing (the grid's cells, find and go-to, the passes of
 // the arrows and the strip, the results, the save), on any thread; a new load,
-// reload or change of mode makes a new one.
+// reload or change of mode makes a new one, and so does a change of the
+// columns shown or of the notes (the same listing shown anew).
 #pragma once
 
 #include <cstdint>
@@ -14,6 +16,7 @@
 
 #include "byte_text.h"
 #include "image_snapshot.h"
+#include "listing_columns.h"
 #include "listing_mode.h"
 #include "listing_text.h"
 
@@ -22,7 +25,18 @@ namespace sorrel {
 class ListingDocument {
   public:
     // The listing of image in mode; path names the file it was read from.
-    ListingDocument(std::shared_ptr<const ImageData> image, ListingMode mode, std::string path);
+    // extra: the columns shown besides the three (never the notes column in
+    // the byte-order listing); notes: what the notes column shows (none:
+    // it is empty).
+    ListingDocument(std::shared_ptr<const ImageData> image, ListingMode mode, std::string path,
+                    ExtraColumns extra = {}, std::shared_ptr<const RowNotes> notes = nullptr);
+
+    // The same listing showing extra columns, or other notes.
+    std::shared_ptr<const ListingDocument> withColumns(ExtraColumns extra) const;
+    std::shared_ptr<const ListingDocument> withNotes(std::shared_ptr<const RowNotes> notes) const;
+    // Both list the same image in the same mode: only their columns or
+    // notes differ, and a row means the same in both.
+    bool sameListing(const ListingDocument& other) const;
 
     const std::shared_ptr<const ImageData>& image() const { return image_; }
     ListingMode mode() const { return mode_; }
@@ -40,14 +54,28 @@ class ListingDocument {
     // A header row of the main listing: listed, never decoded.
     bool isHeaderRow(std::uint64_t row) const { return words_.isHeaderRow(row) && !listsBytes(); }
 
-    // The text of a cell, column 0 to 2, as the window's grid shows it; the
-    // empty text past the last row or column.
-    ShortText cell(std::uint64_t row, int column) const;
+    // The columns shown: the three, then the extra ones.
+    const ExtraColumns& extra() const { return extra_; }
+    int columnCount() const { return ColumnCount(extra_); }
+    ColumnKind columnAt(int index) const { return ColumnAt(extra_, index); }
+    const std::shared_ptr<const RowNotes>& notes() const { return notes_; }
+
+    // The text of a cell as the window's grid shows it, column 0 to 2 or an
+    // extra column but the notes; the empty text past the last row or column.
+    ShortText cell(std::uint64_t row, ColumnKind column) const;
+    ShortText cell(std::uint64_t row, int index) const {
+        return index < columnCount() ? cell(row, columnAt(index)) : ShortText{};
+    }
+    // The text of any cell, the notes column's included, as UTF-8; dimFrom,
+    // when given, is where the names the program made up begin (npos: none).
+    std::string text(std::uint64_t row, int index, std::size_t* dimFrom = nullptr) const;
 
   private:
     std::shared_ptr<const ImageData> image_;
     ListingMode mode_;
     std::string path_;
+    ExtraColumns extra_;
+    std::shared_ptr<const RowNotes> notes_;
     ListingRows words_;
     ByteRows bytes_;
     std::uint64_t rowCount_ = 0;

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "byte_text.h"
+#include "data_text.h"
 #include "listing_text.h"
 #include "posix_io.h"
 
@@ -28,14 +29,18 @@ char* Put(char* o, const ShortText& t) {
 
 }  // namespace
 
-ListingWriter::ListingWriter(ListingMode mode, ListingSink sink, std::uint64_t startOffset)
+ListingWriter::ListingWriter(ListingMode mode, ListingSink sink, std::uint64_t startOffset,
+                             ExtraColumns extra, const RowNotes* notes)
     : mode_(mode),
       raw_(mode == ListingMode::Raw),
       base_(mode == ListingMode::Raw ? 0 : HeaderWords),
+      extra_(extra),
+      notes_(notes),
       sink_(std::move(sink)),
       offset_(startOffset),
       out_(new char[BufferSize]) {
     if (mode_ == ListingMode::Bytes) {
+        extra_.notes = false;
         byteBits_.reset(new ShortText[256]);
         for (int v = 0; v < 256; ++v) {
             byteBits_[v] = ByteCellText(0, static_cast<std::uint8_t>(v), 2);
@@ -78,20 +83,60 @@ void ListingWriter::flush() {
     used_ = 0;
 }
 
-void ListingWriter::writeCells(const ShortText& c0, const ShortText& c1, const ShortText& c2) {
-    char* o = out_.get() + used_;
+char* ListingWriter::writeCells(char* o, const ShortText& c0, const ShortText& c1,
+                                const ShortText& c2) {
     o = Put(o, c0);
     *o++ = '\t';
     o = Put(o, c1);
     *o++ = '\t';
-    o = Put(o, c2);
+    return Put(o, c2);
+}
+
+char* ListingWriter::endLine(char* o, std::uint64_t row, unsigned value, std::size_t rowsLeft) {
+    const bool bytes = mode_ == ListingMode::Bytes;
+    if (extra_.hex) {
+        *o++ = '\t';
+        o = Put(o, bytes ? ByteHexText(static_cast<std::uint8_t>(value))
+                         : WordHexText(static_cast<std::uint16_t>(value)));
+    }
+    if (extra_.text) {
+        *o++ = '\t';
+        o = Put(o, bytes ? ByteCharacterText(static_cast<std::uint8_t>(value))
+                         : WordCharactersText(static_cast<std::uint16_t>(value)));
+    }
+    if (extra_.notes) {
+        *o++ = '\t';
+        notesText_.clear();
+        if (notes_ != nullptr) {
+            notes_->appendText(row, static_cast<std::uint16_t>(value), raw_, notesText_);
+        }
+        if (!notesText_.empty()) {
+            const auto used = static_cast<std::size_t>(o - out_.get());
+            if (used + notesText_.size() + (rowsLeft + 1) * maxLine() > BufferSize) {
+                used_ = used;
+                flush();
+                o = out_.get();
+                if (notesText_.size() + (rowsLeft + 1) * maxLine() > BufferSize) {
+                    // Longer than the buffer: straight to the sink.
+                    if (!failed_ && !sink_(notesText_)) {
+                        failed_ = true;
+                    }
+                    notesText_.clear();
+                }
+            }
+            std::memcpy(o, notesText_.data(), notesText_.size());
+            o += notesText_.size();
+        }
+    }
     *o++ = '\n';
-    used_ = static_cast<std::size_t>(o - out_.get());
+    return o;
 }
 
 void ListingWriter::writeWordRow(std::uint64_t row, std::uint16_t word) {
-    writeCells(ListingCellText(row, word, raw_, 0), ListingCellText(row, word, raw_, 1),
-               ListingCellText(row, word, raw_, 2));
+    char* o = out_.get() + used_;
+    o = writeCells(o, ListingCellText(row, word, raw_, 0), ListingCellText(row, word, raw_, 1),
+                   ListingCellText(row, word, raw_, 2));
+    used_ = static_cast<std::size_t>(endLine(o, row, word, 0) - out_.get());
 }
 
 // Column 1 of a decoded row, the word's 16 bits, is the bits of its high byte
@@ -141,7 +186,7 @@ void ListingWriter::writeWords(const std::uint8_t* p, std::size_t n) {
     const std::uint8_t* const end = p + (n & ~std::size_t{1});
     std::uint64_t row = offset_ / 2;
     while (p != end) {
-        if (used_ >= FlushAt) {
+        if (used_ >= flushAt()) {
             flush();
             if (failed_) {
                 return;
@@ -162,7 +207,7 @@ void ListingWriter::writeWords(const std::uint8_t* p, std::size_t n) {
         if (run > static_cast<std::size_t>(end - p) / 2) {
             run = static_cast<std::size_t>(end - p) / 2;
         }
-        if (used_ + run * MaxLine > BufferSize) {
+        if (used_ + run * maxLine() > BufferSize) {
             flush();
             if (failed_) {
                 return;
@@ -208,7 +253,11 @@ const std::uint8_t* ListingWriter::writeRun(const std::uint8_t* p, std::size_t r
         const std::string_view text = texts[word];
         std::memcpy(o, text.data(), ShortTextCapacity);
         o += text.size();
-        *o++ = '\n';
+        if (extra_.any()) [[unlikely]] {
+            o = endLine(o, row + i, word, run - i - 1);
+        } else {
+            *o++ = '\n';
+        }
     }
     used_ = static_cast<std::size_t>(o - out_.get());
     return p;
@@ -217,8 +266,10 @@ const std::uint8_t* ListingWriter::writeRun(const std::uint8_t* p, std::size_t r
 void ListingWriter::writeBytes(const std::uint8_t* p, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i, ++offset_) {
         const std::uint8_t byte = p[i];
-        writeCells(ByteCellText(offset_, byte, 0), ByteCellText(offset_, byte, 1), byteBits_[byte]);
-        if (used_ >= FlushAt) {
+        char* o = writeCells(out_.get() + used_, ByteCellText(offset_, byte, 0),
+                             ByteCellText(offset_, byte, 1), byteBits_[byte]);
+        used_ = static_cast<std::size_t>(endLine(o, offset_, byte, 0) - out_.get());
+        if (used_ >= flushAt()) {
             flush();
             if (failed_) {
                 return;
@@ -227,27 +278,32 @@ void ListingWriter::writeBytes(const std::uint8_t* p, std::size_t n) {
     }
 }
 
-std::string ListingOf(const std::uint8_t* data, std::size_t size, ListingMode mode) {
+std::string ListingOf(const std::uint8_t* data, std::size_t size, ListingMode mode,
+                      ExtraColumns extra, const RowNotes* notes) {
     std::string text;
-    ListingWriter writer(mode, [&text](std::string_view piece) {
-        text.append(piece);
-        return true;
-    });
+    ListingWriter writer(
+        mode,
+        [&text](std::string_view piece) {
+            text.append(piece);
+            return true;
+        },
+        0, extra, notes);
     writer.write(data, size);
     writer.finish();
     return text;
 }
 
-bool WriteListing(int fd, const ImageData& image, ListingMode mode, ListingSpan span,
-                  std::stop_token stop, const ProgressFn& progress) {
+bool WriteListing(int fd, const ListingDocument& document, ListingSpan span, std::stop_token stop,
+                  const ProgressFn& progress) {
+    const ImageData& image = *document.image();
     int error = 0;
     ListingWriter writer(
-        mode,
+        document.mode(),
         [fd, &error](std::string_view text) {
             error = WriteAll(fd, text);
             return error == 0;
         },
-        span.offset);
+        span.offset, document.extra(), document.notes().get());
     for (std::uint64_t done = 0; done < span.size;) {
         if (stop.stop_requested()) {
             return false;

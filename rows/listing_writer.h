@@ -1,7 +1,9 @@
 // The text of sorrel-dis: the listing of an image streamed from its bytes,
-// one row a line, the three cell texts joined by a tab. The cell texts come
-// from ListingCellText and ByteCellText, the same functions that fill the
-// windows' grids, so the lister and the windows cannot disagree.
+// one row a line, the cell texts joined by a tab: the three columns, then
+// those shown on request ("Hex", "Текст", the notes). The cell texts come from
+// ListingCellText, ByteCellText and the texts of data_text.h, the same
+// functions that fill the windows' grids, so the lister and the windows
+// cannot disagree.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +16,8 @@
 #include <stop_token>
 
 #include "image_snapshot.h"
+#include "listing_columns.h"
+#include "listing_document.h"
 #include "listing_mode.h"
 #include "progress.h"
 #include "sorrel_support.h"
@@ -28,7 +32,11 @@ class ListingWriter {
   public:
     // startOffset is the offset of the first byte that write() receives within
     // the image (0 for a whole image); it must be even in the word modes.
-    explicit ListingWriter(ListingMode mode, ListingSink sink, std::uint64_t startOffset = 0);
+    // extra: the columns shown on request; the notes column is that of notes
+    // (empty without them), and never in the byte-order listing. notes must
+    // outlive the writer.
+    explicit ListingWriter(ListingMode mode, ListingSink sink, std::uint64_t startOffset = 0,
+                           ExtraColumns extra = {}, const RowNotes* notes = nullptr);
     ~ListingWriter();
     ListingWriter(const ListingWriter&) = delete;
     ListingWriter& operator=(const ListingWriter&) = delete;
@@ -48,7 +56,12 @@ class ListingWriter {
     void writeWords(const std::uint8_t* data, std::size_t size);
     void writeBytes(const std::uint8_t* data, std::size_t size);
     void writeWordRow(std::uint64_t row, std::uint16_t word);
-    void writeCells(const ShortText& c0, const ShortText& c1, const ShortText& c2);
+    // The three cells of a row, then the extra columns and the line feed.
+    char* writeCells(char* o, const ShortText& c0, const ShortText& c1, const ShortText& c2);
+    // The extra columns of a row (the hex and text ones; the notes one,
+    // flushing first when the text does not fit) and the line feed. rowsLeft:
+    // the rows of the run after this one, whose room is kept.
+    char* endLine(char* o, std::uint64_t row, unsigned value, std::size_t rowsLeft);
     const std::uint8_t* writeRun(const std::uint8_t* p, std::size_t run, std::uint64_t row,
                                  const std::uint8_t* last);
     void makeWordTables();
@@ -56,13 +69,20 @@ class ListingWriter {
     void flush();
 
     static constexpr std::size_t BufferSize = std::size_t{1} << 17;
-    // The longest line: three cell texts with their full fixed-size copies.
-    static constexpr std::size_t MaxLine = 3 * 32 + 3;
-    static constexpr std::size_t FlushAt = BufferSize - MaxLine;
+
+    // The longest line but for its notes: the cell texts with their full
+    // fixed-size copies, the tabs and the line feed.
+    std::size_t maxLine() const {
+        return 3 * 32 + 3 + (extra_.hex ? 33 : 0) + (extra_.text ? 33 : 0) + (extra_.notes ? 1 : 0);
+    }
+    std::size_t flushAt() const { return BufferSize - maxLine(); }
 
     ListingMode mode_;
     bool raw_;
     std::uint64_t base_;
+    ExtraColumns extra_;
+    const RowNotes* notes_;
+    std::string notesText_;  // the notes of the row being written
     ListingSink sink_;
     bool failed_ = false;
     std::uint64_t bytesIn_ = 0;
@@ -85,13 +105,15 @@ class ListingWriter {
 };
 
 // The whole listing of an image held in memory, as one text.
-std::string ListingOf(const std::uint8_t* data, std::size_t size, ListingMode mode);
+std::string ListingOf(const std::uint8_t* data, std::size_t size, ListingMode mode,
+                      ExtraColumns extra = {}, const RowNotes* notes = nullptr);
 
-// Writes the listing of span of image in mode to the descriptor fd, as
-// sorrel-dis writes it; progress counts the span's bytes. Returns false when
-// it stopped early on stop. Throws std::system_error with the errno of a
-// write that failed. For a worker thread.
-bool WriteListing(int fd, const ImageData& image, ListingMode mode, ListingSpan span,
-                  std::stop_token stop, const ProgressFn& progress);
+// Writes the listing of span of document (its mode, its columns, its notes)
+// to the descriptor fd, as sorrel-dis writes it; progress counts the span's
+// bytes. Returns false when it stopped early on stop. Throws
+// std::system_error with the errno of a write that failed. For a worker
+// thread.
+bool WriteListing(int fd, const ListingDocument& document, ListingSpan span, std::stop_token stop,
+                  const ProgressFn& progress);
 
 }  // namespace sorrel

@@ -52,8 +52,7 @@ TaskWork<std::uint64_t> SaveWork(std::shared_ptr<FileDescriptor> file,
     return [file = std::move(file), listing = std::move(listing), span, rows](
                std::stop_token stop, const ProgressFn& progress) -> std::uint64_t {
         FileDescriptor writing = std::move(*file);
-        if (!WriteListing(writing.get(), *listing->image(), listing->mode(), span, stop,
-                          progress)) {
+        if (!WriteListing(writing.get(), *listing, span, stop, progress)) {
             return 0;  // stopped: nothing is delivered
         }
         SyncAndClose(std::move(writing));

@@ -81,7 +81,8 @@ TEST(ListingExport, AWriteThatFailsThrowsTheSystemsReason) {
     const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
     ASSERT_GE(full, 0);
     try {
-        WriteListing(full, *image, ListingMode::Raw, {0, image->size()}, {}, {});
+        WriteListing(full, ListingDocument(image, ListingMode::Raw, "image.bin"),
+                     {0, image->size()}, {}, {});
         ADD_FAILURE() << "a write to /dev/full succeeded";
     } catch (const std::system_error& e) {
         EXPECT_EQ(e.code().value(), ENOSPC);
@@ -97,8 +98,8 @@ TEST(ListingExport, AStoppedWriteEndsEarlyWithoutAWord) {
     ASSERT_GE(fd, 0);
     std::stop_source stop;
     stop.request_stop();
-    EXPECT_FALSE(
-        WriteListing(fd, *image, ListingMode::Header, {0, image->size()}, stop.get_token(), {}));
+    EXPECT_FALSE(WriteListing(fd, ListingDocument(image, ListingMode::Header, "image.bin"),
+                              {0, image->size()}, stop.get_token(), {}));
     ::close(fd);
     EXPECT_EQ(std::filesystem::file_size(out), 0u);
 }

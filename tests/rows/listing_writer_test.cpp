@@ -12,8 +12,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "byte_text.h"
+#include "listing_document.h"
 #include "listing_text.h"
+#include "temporary_folder.h"
 
 namespace {
 
@@ -203,6 +207,74 @@ TEST(ListingWriterTest, StopsWhenTheSinkRefuses) {
         EXPECT_FALSE(writer.finish());
         EXPECT_FALSE(writer.write(image.data(), 2));
         EXPECT_EQ(calls, 1) << Name(mode);
+    }
+}
+
+// Notes of every 13th row, long ones now and then, and one longer than the
+// writer's buffer; "→ loc" marks the names made up.
+class SomeNotes final : public sorrel::RowNotes {
+  public:
+    std::size_t appendText(std::uint64_t row, std::uint16_t word, bool raw,
+                           std::string& out) const override {
+        if (row % 13 != 0) {
+            return std::string::npos;
+        }
+        out += "label_" + std::to_string(row) + (raw ? ": raw " : ": ") + std::to_string(word);
+        if (row % 39 == 0) {
+            out.append(600, 'x');
+        }
+        if (row == 13 * 300) {
+            out.append(200'000, 'y');
+        }
+        const std::size_t made = out.size();
+        out += " → loc";
+        return made;
+    }
+};
+
+// The columns shown on request follow the three, in the order of the grid,
+// with the texts of the document's cells, whatever pieces the image comes in.
+TEST(ListingWriterTest, ExtraColumnsAreTheDocumentsCells) {
+    const sorrel::TemporaryFolder dir;
+    const std::vector<std::uint8_t> bytes = RandomImage(2 * 5000 + 1, 5);
+    const std::string path = dir.path("image.bin");
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    const auto image = std::make_shared<const sorrel::ImageData>(sorrel::ImageData::read(path));
+    const auto notes = std::make_shared<const SomeNotes>();
+    const sorrel::ExtraColumns shown[] = {
+        {true, false, false}, {false, true, false}, {true, true, false},
+        {false, false, true}, {true, true, true},
+    };
+    for (ListingMode mode : {ListingMode::Header, ListingMode::Raw, ListingMode::Bytes}) {
+        for (const sorrel::ExtraColumns& extra : shown) {
+            SCOPED_TRACE(std::string(Name(mode)) + (extra.hex ? " hex" : "") +
+                         (extra.text ? " text" : "") + (extra.notes ? " notes" : ""));
+            const sorrel::ListingDocument document(image, mode, path, extra, notes);
+            std::string expected;
+            for (std::uint64_t row = 0; row < document.rowCount(); ++row) {
+                for (int column = 0; column < document.columnCount(); ++column) {
+                    expected += (column == 0 ? "" : "\t") + document.text(row, column);
+                }
+                expected += '\n';
+            }
+            for (const std::size_t piece : {std::size_t{1} << 20, std::size_t{333}}) {
+                std::string text;
+                ListingWriter writer(
+                    mode,
+                    [&text](std::string_view part) {
+                        text.append(part);
+                        return true;
+                    },
+                    0, extra, notes.get());
+                for (std::size_t at = 0; at < bytes.size(); at += piece) {
+                    writer.write(bytes.data() + at, std::min(piece, bytes.size() - at));
+                }
+                writer.finish();
+                EXPECT_TRUE(text == expected) << "pieces of " << piece;
+            }
+        }
     }
 }
 
