@@ -1,8 +1,8 @@
-// The program's command line: sorrel [--help] [--version] [--] [FILE].
-// It is read twice: before the application object exists, for --help and
-// --version, which need no display; and after the toolkit has taken its own
-// options (-platform, -style ...) out of the arguments, for FILE and for
-// anything it does not know.
+// The program's command line: sorrel [--help] [--version] [--raw] [--] [FILE].
+// It is read before the application object exists, so that --help,
+// --version and every usage error are answered without a display: the
+// toolkit's own options (-platform, -style ...) are known and passed over
+// there. It is read again once the toolkit has taken them out, for FILE.
 #pragma once
 
 #include <string>
@@ -20,6 +20,7 @@ struct CommandLine {
     };
     Action action = Action::Run;
     std::string file;   // empty when none was given
+    bool raw = false;   // --raw: FILE is opened as a raw image (the check box ticked)
     std::string error;  // what is wrong, for Wrong
 };
 

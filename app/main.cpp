@@ -17,7 +17,8 @@ std::vector<std::string> Arguments(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // --help and --version need no display: read before the application.
+    // --help, --version and every usage error need no display: read before
+    // the application, which needs one.
     const sorrel::CommandLine early = sorrel::ParseCommandLine(Arguments(argc, argv));
     if (early.action == sorrel::CommandLine::Action::Help) {
         std::cout << sorrel::Usage;
@@ -26,6 +27,10 @@ int main(int argc, char** argv) {
     if (early.action == sorrel::CommandLine::Action::Version) {
         std::cout << sorrel::VersionText();
         return 0;
+    }
+    if (early.action == sorrel::CommandLine::Action::Wrong) {
+        std::cerr << "sorrel: " << early.error << '\n' << sorrel::Usage;
+        return 2;
     }
     sorrel::SorrelApplication app(argc, argv);
     // The toolkit has taken its own options out of the arguments.
@@ -38,7 +43,7 @@ int main(int argc, char** argv) {
         sorrel::SorrelWindows windows = sorrel::CreateWindows();
         windows.form1->show();
         if (!line.file.empty()) {
-            sorrel::OpenAtStart(*windows.form1, line.file, std::cerr);
+            sorrel::OpenAtStart(*windows.form1, line.file, line.raw, std::cerr);
         }
         app.exec();
     } catch (...) {

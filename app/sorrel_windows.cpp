@@ -1,10 +1,12 @@
 #include "sorrel_windows.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
 #include <QMetaObject>
+#include <QSignalBlocker>
 
 #include "image_file.h"
 #include "image_messages.h"
@@ -46,7 +48,12 @@ SorrelWindows CreateWindows() {
     return windows;
 }
 
-void OpenAtStart(TForm1& form, const std::string& file, std::ostream& errors) {
+void OpenAtStart(TForm1& form, const std::string& file, bool raw, std::ostream& errors) {
+    if (raw) {
+        // The mode of the first load: no reload of nothing.
+        const QSignalBlocker quiet(form.CheckBox1);
+        form.CheckBox1->setChecked(true);
+    }
     // The dialog gives full paths.
     const QString path =
         QFileInfo(QFile::decodeName(QByteArray::fromStdString(file))).absoluteFilePath();

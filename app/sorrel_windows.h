@@ -35,9 +35,9 @@ struct SorrelWindows {
 SorrelWindows CreateWindows();
 
 // The file named on the command line, relative to the working folder: opened
-// once the event loop runs, as if chosen in the load dialog of form. When it
-// cannot be opened, errors is told its name and the system's reason, and the
-// window stays as it is.
-void OpenAtStart(TForm1& form, const std::string& file, std::ostream& errors);
+// once the event loop runs, as if chosen in the load dialog of form; raw
+// ticks the check box first. When it cannot be opened, errors is told its
+// name and the system's reason, and the window stays as it is.
+void OpenAtStart(TForm1& form, const std::string& file, bool raw, std::ostream& errors);
 
 }  // namespace sorrel

@@ -1,6 +1,8 @@
 #include "byteorder.h"
 
+#include <QCloseEvent>
 #include <QHideEvent>
+#include <QKeySequence>
 #include <QShowEvent>
 #include <QStatusBar>
 
@@ -11,6 +13,7 @@
 #include "listing_export.h"
 #include "stringgrid.h"
 #include "ui_byteorder.h"
+#include "window_commands.h"
 #include "window_document.h"
 #include "window_font.h"
 #include "window_grid.h"
@@ -25,10 +28,20 @@ TForm2::TForm2(std::function<QString()> currentImage, QWidget* parent)
     StringGrid1 = ui_->StringGrid1;
     StatusBar1 = ui_->StatusBar1;
     document_ = new WindowDocument(StringGrid1, ListingMode::Bytes);
+    commands_ = new WindowCommands(this, StringGrid1);
     work_ = new WindowWork(this, StatusBar1);
     loader_ = new ImageLoader(work_, StringGrid1);
-    export_ = new ListingExport(this, work_, document_,
-                                [this] { return currentImage_ ? currentImage_() : QString(); });
+    export_ = new ListingExport(
+        this, work_, document_, [this] { return currentImage_ ? currentImage_() : QString(); },
+        commands_);
+    Command cancel;
+    cancel.section = CommandSection::File;
+    cancel.text = QStringLiteral("Прервать чтение, поиск или сохранение");
+    cancel.keys = {QKeySequence(Qt::Key_Escape)};
+    cancel.keysBoundElsewhere = true;
+    cancel.run = [this] { work_->cancelAll(); };
+    cancel.enabled = [this] { return work_->busy(); };
+    commands_->add(std::move(cancel));
 
     // A sizeable tool window; the layout gives the listing's panel 269 by 235
     // pixels and the status bar below it 19.
@@ -41,7 +54,7 @@ TForm2::TForm2(std::function<QString()> currentImage, QWidget* parent)
     SetUpWindowGrid(StringGrid1, ByteOrderGridColumns);
     connect(StringGrid1, &StringGrid::copyRefused, this,
             [this](std::uint64_t rows) { ShowCopyRefusedMessage(this, rows); });
-    navigator_ = new GridNavigator(this, document_, work_);
+    navigator_ = new GridNavigator(this, document_, work_, commands_);
 }
 
 TForm2::~TForm2() = default;
@@ -59,7 +72,21 @@ void TForm2::hideEvent(QHideEvent* event) {
     // Minimised by the window system, it is not closed.
     if (!event->spontaneous()) {
         loader_->cancel();
+        // Hidden, it holds no image: the next show reads the file again, and
+        // on the same file comes back to the same place.
+        place_ = {StringGrid1->currentRow(), StringGrid1->currentColumn(), StringGrid1->topRow()};
+        document_->show(nullptr);
+        loader_->letGo();
     }
+}
+
+void TForm2::closeEvent(QCloseEvent* event) {
+    if (!export_->mayClose()) {
+        event->ignore();
+        GiveGridTheKeys(StringGrid1);
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 bool TForm2::loading() const {
@@ -76,8 +103,14 @@ void TForm2::FormShow() {
         }
         ImageLoadCallbacks callbacks;
         callbacks.loaded = [this, path](std::shared_ptr<const ImageData> image) {
+            // Another file starts at its first row.
+            const bool another = shownFile_ != path;
+            shownFile_ = path;
             document_->show(std::make_shared<const ListingDocument>(
                 std::move(image), ListingMode::Bytes, path.toStdString()));
+            const Place place = another ? Place{} : place_;
+            StringGrid1->setCurrentCell(place.row, place.column);
+            StringGrid1->scrollToRow(place.top);
         };
         loader_->start(std::move(*file), std::move(callbacks));
     });

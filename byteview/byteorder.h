@@ -6,9 +6,11 @@
 
 #include <QString>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
+class QCloseEvent;
 class QFrame;
 class QStatusBar;
 
@@ -22,6 +24,7 @@ class GridNavigator;
 class ImageLoader;
 class ListingExport;
 class StringGrid;
+class WindowCommands;
 class WindowDocument;
 class WindowWork;
 
@@ -52,17 +55,31 @@ class TForm2 : public QWidget {
 
   protected:
     void showEvent(QShowEvent* event) override;
-    // Closing (or hiding) the window cancels its read.
+    // Closing (or hiding) the window cancels its read and lets go of its
+    // image: it reads the file afresh when it is shown again.
     void hideEvent(QHideEvent* event) override;
+    // While its listing is saved, closing asks first.
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     std::unique_ptr<Ui::TForm2> ui_;
     WindowDocument* document_ = nullptr;
+    WindowCommands* commands_ = nullptr;
     WindowWork* work_ = nullptr;
     GridNavigator* navigator_ = nullptr;
     ImageLoader* loader_ = nullptr;
     ListingExport* export_ = nullptr;
     std::function<QString()> currentImage_;
+    // The file of the last listing, kept while hidden: shown again on the
+    // same file, the window keeps its place.
+    QString shownFile_;
+    // Where the window was when it was hidden.
+    struct Place {
+        std::uint64_t row = 0;
+        int column = 0;
+        std::uint64_t top = 0;
+    };
+    Place place_;
 };
 
 }  // namespace sorrel

@@ -227,6 +227,15 @@ void StringGrid::copySelection() {
 
 // ---- painting ----------------------------------------------------------------
 
+QColor StringGrid::CurrentRowBand(const QPalette& palette) {
+    const QColor base = palette.color(QPalette::Base);
+    const QColor highlight = palette.color(QPalette::Highlight);
+    // A fifth of the highlight over the cells' colour.
+    const auto mix = [](int b, int h) { return (4 * b + h) / 5; };
+    return QColor(mix(base.red(), highlight.red()), mix(base.green(), highlight.green()),
+                  mix(base.blue(), highlight.blue()));
+}
+
 void StringGrid::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     const QRect area = event->rect();
@@ -257,12 +266,14 @@ void StringGrid::paintEvent(QPaintEvent* event) {
     const GridRange range = selection();
     // Inside a range of more than one cell the current cell is painted as
     // selected, so that the highlight shows what Ctrl+C copies; a lone
-    // current cell has only its focus frame while the grid has focus.
+    // current cell is not. Either way the current row has a band across it
+    // and the current cell a frame, whether or not the grid has the focus,
+    // so that the eye finds the place at once.
     const bool rangeOfCells = range.top != range.bottom || range.left != range.right;
-    const bool focused = hasFocus();
     const QColor text = pal.color(QPalette::Text);
     const QColor highlight = pal.color(QPalette::Highlight);
     const QColor highlightedText = pal.color(QPalette::HighlightedText);
+    const QColor band = CurrentRowBand(pal);
     painter.setFont(cellFont());
     constexpr int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
 
@@ -282,11 +293,14 @@ void StringGrid::paintEvent(QPaintEvent* event) {
                 continue;
             }
             const QRect cell(x, y, width, height);
-            const bool current = focused && row == currentRow() && column == currentColumn();
+            const bool onCurrentRow = source_ && row == currentRow();
+            const bool current = onCurrentRow && column == currentColumn();
             const bool selected = rowSelected && column >= range.left && column <= range.right &&
                                   (!current || rangeOfCells);
             if (selected) {
                 painter.fillRect(cell, highlight);
+            } else if (onCurrentRow) {
+                painter.fillRect(cell, band);
             }
             if (source_) {
                 const QString value = source_->cellText(row, column);
@@ -296,10 +310,12 @@ void StringGrid::paintEvent(QPaintEvent* event) {
                 }
             }
             if (current) {
-                QPen pen(selected ? highlightedText : text, 1, Qt::DotLine);
-                painter.setPen(pen);
+                // Two pixels wide, inside the cell.
+                const QColor frame = selected ? highlightedText : highlight;
+                painter.setPen(QPen(frame, 1));
                 painter.setBrush(Qt::NoBrush);
                 painter.drawRect(cell.adjusted(0, 0, -1, -1));
+                painter.drawRect(cell.adjusted(1, 1, -2, -2));
             }
         }
         if (row == lastRow) {

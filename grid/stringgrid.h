@@ -43,6 +43,8 @@ class StringGrid : public QAbstractScrollArea {
     static constexpr int TextPadding = 2;
     // Rows moved by one notch of the mouse wheel.
     static constexpr int WheelRows = 3;
+    // The colour of the band across the current row, under its cells' text.
+    static QColor CurrentRowBand(const QPalette& palette);
 
     explicit StringGrid(QWidget* parent = nullptr);
     ~StringGrid() override;
@@ -117,6 +119,9 @@ class StringGrid : public QAbstractScrollArea {
     enum class Side { Left, Right };
     void setSideWidget(Side side, QWidget* widget, int width);
     QWidget* sideWidget(Side side) const;
+    // The width the grid needs to show every column, its side widgets and a
+    // vertical scroll bar without scrolling sideways.
+    int widthForColumns() const;
 
   signals:
     void currentCellChanged(std::uint64_t row, int column);

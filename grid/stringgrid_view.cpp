@@ -1,6 +1,7 @@
 // StringGrid: scrolling and the geometry of rows, cells and side widgets.
 #include <QEvent>
 #include <QScrollBar>
+#include <QStyle>
 #include <algorithm>
 
 #include "scroll_scale.h"
@@ -155,6 +156,11 @@ void StringGrid::scrollContentsBy(int, int) {
 }
 
 // ---- geometry ----------------------------------------------------------------
+
+int StringGrid::widthForColumns() const {
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, verticalScrollBar());
+    return 2 * frameWidth() + sides_[0].room() + header_->length() + sides_[1].room() + bar;
+}
 
 int StringGrid::SideWidget::room() const {
     return widget && !widget->isHidden() ? width : 0;

@@ -8,6 +8,7 @@
 #include "overview.h"
 #include "overview_strip.h"
 #include "stringgrid.h"
+#include "window_commands.h"
 #include "window_document.h"
 #include "window_work.h"
 
@@ -43,7 +44,7 @@ TaskWork<Result> PassOver(std::shared_ptr<const ListingDocument> listing,
 
 }  // namespace
 
-FlowViews::FlowViews(WindowDocument* document, WindowWork* work)
+FlowViews::FlowViews(WindowDocument* document, WindowWork* work, WindowCommands* commands)
     : QObject(document->grid()),
       document_(document),
       grid_(document->grid()),
@@ -57,13 +58,14 @@ FlowViews::FlowViews(WindowDocument* document, WindowWork* work)
                                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_J), gutter_);
     overviewAction_ = ShowAction(QStringLiteral("Обзор образа"),
                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), strip_);
-    grid_->setContextMenuPolicy(Qt::ActionsContextMenu);
     grid_->addAction(arrowsAction_);
     grid_->addAction(overviewAction_);
+    commands->add(CommandSection::View, arrowsAction_);
+    commands->add(CommandSection::View, overviewAction_);
 
     goTo_ = [this](std::uint64_t row) { grid_->setCurrentCell(row, grid_->currentColumn()); };
     connect(gutter_, &JumpGutter::rowRequested, this, [this](std::uint64_t row) { goTo_(row); });
-    connect(strip_, &OverviewStrip::topRowRequested, this, &FlowViews::goToTopRow);
+    connect(strip_, &OverviewStrip::rowRequested, this, &FlowViews::centreRow);
     connect(document_, &WindowDocument::changed, this, &FlowViews::listingChanged);
     connect(grid_, &StringGrid::rowGeometryChanged, this, &FlowViews::followRows);
     connect(grid_, &StringGrid::currentCellChanged, gutter_,
@@ -126,9 +128,10 @@ void FlowViews::followRows() {
     strip_->setView(top, std::min(grid_->visibleRowCount(), shown));
 }
 
-void FlowViews::goToTopRow(std::uint64_t top) {
-    grid_->scrollToRow(top);
-    grid_->setCurrentCell(grid_->topRow(), grid_->currentColumn());
+void FlowViews::centreRow(std::uint64_t row) {
+    const std::uint64_t half = grid_->visibleRowCount() / 2;
+    grid_->scrollToRow(row > half ? row - half : 0);
+    grid_->setCurrentCell(row, grid_->currentColumn());
 }
 
 }  // namespace sorrel

@@ -24,6 +24,7 @@ namespace sorrel {
 class JumpGutter;
 class OverviewStrip;
 class StringGrid;
+class WindowCommands;
 class WindowDocument;
 class WindowWork;
 
@@ -32,7 +33,8 @@ class FlowViews : public QObject {
   public:
     // Puts the gutter and the strip beside the grid of document, both shown;
     // the passes over each new listing show their progress through work.
-    FlowViews(WindowDocument* document, WindowWork* work);
+    // Their check boxes join the window's commands.
+    FlowViews(WindowDocument* document, WindowWork* work, WindowCommands* commands);
     ~FlowViews() override;
 
     JumpGutter* gutter() const { return gutter_; }
@@ -56,7 +58,8 @@ class FlowViews : public QObject {
   private:
     void listingChanged();
     void followRows();
-    void goToTopRow(std::uint64_t top);
+    // A click on the strip: row in the middle of the view, current.
+    void centreRow(std::uint64_t row);
 
     WindowDocument* document_;
     StringGrid* grid_;

@@ -10,6 +10,7 @@
 #include "scan.h"
 #include "short_text_qt.h"
 #include "stringgrid.h"
+#include "window_commands.h"
 #include "window_document.h"
 
 namespace sorrel {
@@ -20,18 +21,43 @@ namespace {
 // window's grid, through its navigator.
 class ListingJumps : public QObject {
   public:
-    ListingJumps(WindowDocument* document, GridNavigator* navigator)
+    ListingJumps(WindowDocument* document, GridNavigator* navigator, WindowCommands* commands)
         : QObject(navigator), document_(document), navigator_(navigator) {
         StringGrid* grid = document_->grid();
         connect(grid, &StringGrid::cellActivated, this,
                 [this](std::uint64_t row, int) { follow(row); });
-        auto* references = new QShortcut(QKeySequence(Qt::Key_X), grid);
-        references->setContext(Qt::WidgetShortcut);
-        connect(references, &QShortcut::activated, this,
-                [this, grid] { listJumpsTo(grid->currentRow()); });
+
+        Command follows;
+        follows.section = CommandSection::Going;
+        follows.text = QStringLiteral("Перейти по переходу");
+        follows.keys = {QKeySequence(Qt::Key_Return)};
+        follows.keysBoundElsewhere = true;
+        follows.gesture = QStringLiteral("Двойной щелчок по строке перехода");
+        follows.run = [this, grid] { follow(grid->currentRow()); };
+        follows.enabled = [this, grid] { return isJump(grid->currentRow()); };
+        commands->add(std::move(follows));
+        Command references;
+        references.section = CommandSection::Going;
+        references.text = QStringLiteral("Переходы на эту строку");
+        references.keys = {QKeySequence(Qt::Key_X)};
+        references.keysInGrid = true;
+        references.run = [this, grid] { listJumpsTo(grid->currentRow()); };
+        references.enabled = [this, grid] {
+            const std::shared_ptr<const ListingDocument>& listing = document_->current();
+            return listing && grid->currentRow() < listing->rowCount() &&
+                   !listing->isHeaderRow(grid->currentRow());
+        };
+        commands->add(std::move(references));
     }
 
   private:
+    // row is a program row of the listing whose word is a jump.
+    bool isJump(std::uint64_t row) const {
+        const std::shared_ptr<const ListingDocument>& listing = document_->current();
+        return listing && row < listing->rowCount() && !listing->isHeaderRow(row) &&
+               JumpTargetRow(listing->wordRows(), row).has_value();
+    }
+
     // The listing when row is one of its program rows; for a header row the
     // status bar is told headerReason.
     std::shared_ptr<const ListingDocument> programRow(std::uint64_t row,
@@ -92,9 +118,10 @@ class ListingJumps : public QObject {
 
 }  // namespace
 
-GridNavigator* NavigateListing(QWidget* window, WindowDocument* document, WindowWork* work) {
-    auto* navigator = new GridNavigator(window, document, work);
-    new ListingJumps(document, navigator);
+GridNavigator* NavigateListing(QWidget* window, WindowDocument* document, WindowWork* work,
+                               WindowCommands* commands) {
+    auto* navigator = new GridNavigator(window, document, work, commands);
+    new ListingJumps(document, navigator, commands);
     return navigator;
 }
 

@@ -14,6 +14,7 @@
 namespace sorrel {
 
 // The main window's navigator of its listing, with follow and the jumps to a row.
-GridNavigator* NavigateListing(QWidget* window, WindowDocument* document, WindowWork* work);
+GridNavigator* NavigateListing(QWidget* window, WindowDocument* document, WindowWork* work,
+                               WindowCommands* commands);
 
 }  // namespace sorrel

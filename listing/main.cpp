@@ -1,21 +1,24 @@
 #include "main.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QIcon>
 #include <QImage>
 #include <QKeySequence>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPixmap>
 #include <QScopeGuard>
-#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QUrl>
+#include <algorithm>
 
 #include "exception_display.h"
 #include "file_dialog.h"
@@ -26,6 +29,7 @@
 #include "listing_navigation.h"
 #include "stringgrid.h"
 #include "ui_main.h"
+#include "window_commands.h"
 #include "window_document.h"
 #include "window_font.h"
 #include "window_grid.h"
@@ -104,9 +108,12 @@ TForm1::TForm1(QWidget* parent)
     SpeedButton3 = ui_->SpeedButton3;
     CheckBox1 = ui_->CheckBox1;
     document_ = new WindowDocument(StringGrid1, ListingMode::Header);
+    commands_ = new WindowCommands(this, StringGrid1);
     work_ = new WindowWork(this, StatusBar1);
     loader_ = new ImageLoader(work_, StringGrid1);
-    export_ = new ListingExport(this, work_, document_, [this] { return fileName_; });
+    addFileCommands();
+    export_ = new ListingExport(
+        this, work_, document_, [this] { return fileName_; }, commands_);
 
     // The outer position; the layout gives the client area of 383 by 287.
     move(266, 167);
@@ -125,27 +132,23 @@ TForm1::TForm1(QWidget* parent)
     OpenDialog1->setSizeGripEnabled(true);
     CloseCompletionWithDialog(OpenDialog1);
 
-    // Keys for the buttons; their hints stay as they are.
-    const auto key = [this](QKeySequence sequence, QToolButton* button) {
-        auto* shortcut = new QShortcut(sequence, this);
-        connect(shortcut, &QShortcut::activated, button, &QToolButton::click);
-    };
-    key(QKeySequence(Qt::CTRL | Qt::Key_O), SpeedButton1);
-    key(QKeySequence(Qt::Key_F5), SpeedButton2);
-    key(QKeySequence(Qt::CTRL | Qt::Key_B), SpeedButton3);
     setAcceptDrops(true);
+    // A click on the check box leaves the keys with the grid; Tab still
+    // reaches it.
+    CheckBox1->setFocusPolicy(Qt::TabFocus);
     // The hints show also while another program's window is the active one.
     setAttribute(Qt::WA_AlwaysShowToolTips);
 
     SetUpWindowGrid(StringGrid1, ListingGridColumns);
     connect(StringGrid1, &StringGrid::copyRefused, this,
             [this](std::uint64_t rows) { ShowCopyRefusedMessage(this, rows); });
-    navigator_ = NavigateListing(this, document_, work_);
-    // The jump arrows left of the listing and the overview right of it; the
-    // window is wider by them, so that the columns keep their room. An arrow
-    // clicked goes through the history; the strip marks the rows found.
-    flowViews_ = new FlowViews(document_, work_);
-    resize(width() + flowViews_->width(), height());
+    navigator_ = NavigateListing(this, document_, work_, commands_);
+    // The jump arrows left of the listing and the overview right of it. An
+    // arrow clicked goes through the history; the strip marks the rows found.
+    flowViews_ = new FlowViews(document_, work_, commands_);
+    // Wide enough that the columns, the arrows, the strip and the scroll bar
+    // fit without scrolling sideways.
+    resize(std::max(width(), StringGrid1->widthForColumns() + 2 * Panel2->frameWidth()), height());
     flowViews_->setGoTo([this](std::uint64_t row) { navigator_->goToRow(row); });
     connect(navigator_, &GridNavigator::foundRowsChanged, flowViews_, &FlowViews::setFoundRows);
     // The grid has the keys from the start.
@@ -201,9 +204,68 @@ void TForm1::dropEvent(QDropEvent* event) {
         this, [this, path] { openFile(path); }, Qt::QueuedConnection);
 }
 
+void TForm1::addFileCommands() {
+    const auto button = [this](QString text, QKeySequence key, QToolButton* on) {
+        Command command;
+        command.section = CommandSection::File;
+        command.text = std::move(text);
+        command.keys = {key};
+        command.run = [on] { on->click(); };
+        return command;
+    };
+    Command load = button(QStringLiteral("Загрузить образ…"), QKeySequence(Qt::CTRL | Qt::Key_O),
+                          SpeedButton1);
+    load.gesture = QStringLiteral("Перетащить файл в окно");
+    commands_->add(std::move(load));
+    Command reload =
+        button(QStringLiteral("Перезагрузить образ"), QKeySequence(Qt::Key_F5), SpeedButton2);
+    reload.enabled = [this] { return !fileName_.isEmpty(); };
+    commands_->add(std::move(reload));
+    commands_->add(button(QStringLiteral("Образ в байтовом порядке"),
+                          QKeySequence(Qt::CTRL | Qt::Key_B), SpeedButton3));
+    commands_->add(CommandMenu{CommandSection::File, QStringLiteral("Недавние файлы"),
+                               [this](QMenu* menu) { fillRecentFiles(menu); },
+                               [this] { return !recent_.files().isEmpty(); }});
+    Command cancel;
+    cancel.section = CommandSection::File;
+    cancel.text = QStringLiteral("Прервать чтение, поиск или сохранение");
+    cancel.keys = {QKeySequence(Qt::Key_Escape)};
+    cancel.keysBoundElsewhere = true;
+    cancel.run = [this] { work_->cancelAll(); };
+    cancel.enabled = [this] { return work_->busy(); };
+    commands_->add(std::move(cancel));
+}
+
+void TForm1::fillRecentFiles(QMenu* menu) {
+    for (const QString& path : recent_.files()) {
+        QAction* item = menu->addAction(path);
+        connect(item, &QAction::triggered, this, [this, path] { openRecentFile(path); });
+    }
+}
+
+void TForm1::openRecentFile(const QString& path) {
+    if (!QFileInfo::exists(path)) {
+        recent_.remove(path);
+        work_->tell(QStringLiteral("Файла \"%1\" больше нет: он убран из недавних.").arg(path));
+        return;
+    }
+    openFile(path);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (!export_->mayClose()) {
+        event->ignore();
+        giveGridTheKeys();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
 void TForm1::loadChosenFile(const QString& path) {
     // A new load takes the place of one in progress.
     loader_->abandon();
+    // A load refused once its read began leaves the current file as it was.
+    const QString before = fileName_;
     fileName_ = path;
     // Unless a read starts, the caption and the check box stay those of the
     // listing shown.
@@ -220,7 +282,7 @@ void TForm1::loadChosenFile(const QString& path) {
         warning.exec();
         giveGridTheKeys();
     }
-    listImage(std::move(*file), path);
+    listImage(std::move(*file), path, before);
     keepShown.dismiss();
 }
 
@@ -236,7 +298,7 @@ void TForm1::SpeedButton2Click() {
         if (!file) {
             return;
         }
-        listImage(std::move(*file), fileName_);
+        listImage(std::move(*file), fileName_, fileName_);
         keepShown.dismiss();
     });
     if (!done) {
@@ -248,17 +310,27 @@ bool TForm1::loading() const {
     return loader_->loading();
 }
 
-void TForm1::listImage(ImageFile file, const QString& path) {
+void TForm1::listImage(ImageFile file, const QString& path, const QString& before) {
     // The mode when the load starts; a change of the check box meanwhile
     // starts a new one.
     const bool raw = CheckBox1->isChecked();
     ImageLoadCallbacks callbacks;
     callbacks.loaded = [this, path, raw](std::shared_ptr<const ImageData> image) {
+        // Another file starts at its first row; a reload keeps the place.
+        const bool another = document_->path() != path;
         showCaption(path);
         document_->show(std::make_shared<const ListingDocument>(
             std::move(image), raw ? ListingMode::Raw : ListingMode::Header, path.toStdString()));
+        if (another) {
+            StringGrid1->setCurrentCell(0, 0);
+            StringGrid1->scrollToRow(0);
+        }
+        recent_.add(path);
     };
-    callbacks.notLoaded = [this] { showListingShown(); };
+    callbacks.notLoaded = [this, before] {
+        fileName_ = before;
+        showListingShown();
+    };
     callbacks.afterMessage = [this] { giveGridTheKeys(); };
     loader_->start(std::move(file), std::move(callbacks));
 }

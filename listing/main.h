@@ -12,8 +12,12 @@
 #include <QString>
 #include <memory>
 
+#include "recent_files.h"
+
 class QCheckBox;
+class QCloseEvent;
 class QFileDialog;
+class QMenu;
 class QFrame;
 class QStatusBar;
 class QToolButton;
@@ -30,6 +34,7 @@ class ImageFile;
 class ImageLoader;
 class ListingExport;
 class StringGrid;
+class WindowCommands;
 class WindowDocument;
 class WindowWork;
 
@@ -80,6 +85,8 @@ class TForm1 : public QMainWindow {
     // A file dropped on the window is loaded as if chosen in the dialog.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    // While a listing is saved, closing asks first.
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     // The load after the file was chosen in the dialog or dropped on the
@@ -90,7 +97,13 @@ class TForm1 : public QMainWindow {
     // Reads the open file into a new snapshot on a worker and lists it in the
     // mode CheckBox1 has now; the caption then names it. On a failure or a
     // cancel the grid keeps what it showed.
-    void listImage(ImageFile file, const QString& path);
+    // before: the current file to go back to when the read is refused.
+    void listImage(ImageFile file, const QString& path, const QString& before);
+    // The commands of the tool strip and the recent files.
+    void addFileCommands();
+    void fillRecentFiles(QMenu* menu);
+    // A recent file chosen: loaded, or dropped from the list when it is gone.
+    void openRecentFile(const QString& path);
     // The caption and the check box of the listing shown: after a load that
     // did not list, or none that started.
     void showListingShown();
@@ -102,9 +115,12 @@ class TForm1 : public QMainWindow {
     void giveGridTheKeys();
 
     std::unique_ptr<Ui::TForm1> ui_;
+    RecentFiles recent_;
     // The listing shown: its file and mode are those of the caption and the
     // check box once a read is over.
     WindowDocument* document_ = nullptr;
+    // The commands of the window: its keys, the grid's menu, F1.
+    WindowCommands* commands_ = nullptr;
     // The status bar's progress lines and Esc for the window's long work.
     WindowWork* work_ = nullptr;
     // The jump gutter and the overview strip beside the listing.

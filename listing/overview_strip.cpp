@@ -149,25 +149,18 @@ PixelRange OverviewStrip::viewPixels() const {
     return range;
 }
 
-std::uint64_t OverviewStrip::topRowForPoint(const QPoint& point) const {
+std::uint64_t OverviewStrip::rowForPoint(const QPoint& point) const {
     if (strip_.bands().empty()) {
         return 0;
     }
-    // The row under the point, within the rows of its pixel row as the point
-    // lies within that pixel row, so that the strip's last pixel reaches the
-    // last row of a huge image.
     const double y = std::clamp((point.y() + 0.5) * bandsHeight_ / std::max(1, height()), 0.0,
                                 bandsHeight_ - 1e-9);
     const RowRange rows = strip_.rowsOfPixel(static_cast<int>(y));
     const PixelRange pixels = strip_.pixelsOfRow(rows.first);
     const double within = (y - pixels.top) / std::max(1, pixels.bottom - pixels.top);
-    const std::uint64_t row = std::min(
-        rows.end - 1, rows.first + static_cast<std::uint64_t>(
-                                       within * static_cast<double>(rows.end - rows.first)));
-    // Centre it: the view starts half a view above it, within the image.
-    const std::uint64_t shown = std::min(viewRows_, rows_);
-    const std::uint64_t top = row > shown / 2 ? row - shown / 2 : 0;
-    return std::min(top, rows_ - shown);
+    return std::min(rows.end - 1,
+                    rows.first + static_cast<std::uint64_t>(
+                                     within * static_cast<double>(rows.end - rows.first)));
 }
 
 QString OverviewStrip::toolTipAt(const QPoint& point) const {
@@ -244,10 +237,10 @@ void OverviewStrip::requestAt(const QPoint& point) {
     if (strip_.bands().empty()) {
         return;
     }
-    const std::uint64_t top = topRowForPoint(point);
-    if (top != lastRequest_) {
-        lastRequest_ = top;
-        emit topRowRequested(top);
+    const std::uint64_t row = rowForPoint(point);
+    if (row != lastRequest_) {
+        lastRequest_ = row;
+        emit rowRequested(row);
     }
 }
 
@@ -281,12 +274,27 @@ void OverviewStrip::paintBars(int deviceWidth) {
             continue;
         }
         auto* line = reinterpret_cast<QRgb*>(bars_.scanLine(band.pixels.top));
+        // Every kind present gets a pixel of its own, however few its words
+        // (an island of code in a sea of erased memory); the rest of the
+        // width is shared as the counts are.
+        int present = 0;
+        for (const WordKind kind : barOrder()) {
+            present += band.counts[kind] > 0 ? 1 : 0;
+        }
+        const int own = present <= deviceWidth ? 1 : 0;
+        const auto shared = static_cast<std::uint64_t>(deviceWidth - own * present);
         std::uint64_t sum = 0;
+        int kinds = 0;
         int x = 0;
         for (std::size_t k = 0; k < colours.size(); ++k) {
-            sum += band.counts[barOrder()[k]];
-            const int end = static_cast<int>(
-                (sum * static_cast<std::uint64_t>(deviceWidth) + total / 2) / total);
+            const std::uint64_t n = band.counts[barOrder()[k]];
+            if (n == 0) {
+                continue;
+            }
+            sum += n;
+            ++kinds;
+            const int end = std::min(
+                deviceWidth, own * kinds + static_cast<int>((sum * shared + total / 2) / total));
             std::fill(line + x, line + end, colours[k]);
             x = end;
         }
@@ -314,11 +322,12 @@ void OverviewStrip::paintEvent(QPaintEvent*) {
     }
 
     // Ticks at the pixel rows that hold a found row, at least a logical pixel
-    // tall: one search per band.
+    // tall, in a narrow column at the left edge, so that the bars stay in
+    // sight however many rows were found: one search per band.
     const QColor text = palette().color(QPalette::Text);
     const int line = std::max(1, static_cast<int>(std::lround(ratio)));
     if (found_ && !found_->empty()) {
-        const int tickWidth = std::max(1, deviceWidth / 2);
+        const int tickWidth = std::max(line, deviceWidth / 4);
         auto from = found_->begin();
         for (const StripBand& band : strip_.bands()) {
             from = std::lower_bound(from, found_->end(), band.rows.first);

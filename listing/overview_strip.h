@@ -61,8 +61,9 @@ class OverviewStrip : public QWidget {
     // The device pixel rows that the outline of the view spans; none when no
     // rows are in view.
     PixelRange viewPixels() const;
-    // The first row in view that centres the row under a point.
-    std::uint64_t topRowForPoint(const QPoint& point) const;
+    // The row under a point: within the rows of its pixel row as the point
+    // lies within that pixel row, so that the last pixel reaches the last row.
+    std::uint64_t rowForPoint(const QPoint& point) const;
     // The tooltip's text for a point: the listing addresses of its pixel row
     // and the legend with the share of each kind there.
     QString toolTipAt(const QPoint& point) const;
@@ -71,8 +72,9 @@ class OverviewStrip : public QWidget {
     QSize minimumSizeHint() const override;
 
   signals:
-    // A click or drag at a row: the listing should show topRow first.
-    void topRowRequested(std::uint64_t topRow);
+    // A click or drag at a row: the listing should show it in the middle of
+    // its view, as its current row.
+    void rowRequested(std::uint64_t row);
 
   protected:
     bool event(QEvent* event) override;

@@ -2,6 +2,7 @@
 
 #include <QGridLayout>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,7 +25,8 @@ FindDialog::FindDialog(QWidget* parent)
       edit_(new QLineEdit(this)),
       next_(new QPushButton(QStringLiteral("Следующее"), this)),
       previous_(new QPushButton(QStringLiteral("Предыдущее"), this)),
-      all_(new QPushButton(QStringLiteral("Найти все"), this)) {
+      all_(new QPushButton(QStringLiteral("Найти все"), this)),
+      status_(new QLabel(this)) {
     setObjectName(QStringLiteral("findDialog"));
     setWindowTitle(QStringLiteral("Найти"));
     setModal(false);
@@ -56,6 +58,12 @@ FindDialog::FindDialog(QWidget* parent)
     layout->addWidget(previous_, 2, 1);
     layout->addWidget(all_, 2, 2);
     layout->addWidget(close, 2, 3);
+    status_->setObjectName(QStringLiteral("findStatus"));
+    status_->setTextFormat(Qt::PlainText);
+    status_->setWordWrap(true);
+    // One line kept free, so that the dialog does not jump.
+    status_->setMinimumHeight(status_->fontMetrics().height());
+    layout->addWidget(status_, 3, 0, 1, 4);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     edit_->setMinimumWidth(edit_->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 28);
 
@@ -70,6 +78,7 @@ FindDialog::FindDialog(QWidget* parent)
         connect(shortcut, &QShortcut::activated, all_, &QPushButton::click);
     }
     connect(edit_, &QLineEdit::textChanged, this, &FindDialog::updateButtons);
+    connect(edit_, &QLineEdit::textChanged, status_, &QLabel::clear);
     updateButtons();
 }
 
@@ -103,6 +112,23 @@ void FindDialog::start() {
 
 QString FindDialog::text() const {
     return edit_->text();
+}
+
+void FindDialog::showStatus(const QString& text) {
+    status_->setText(text);
+}
+
+QString FindDialog::status() const {
+    return status_->text();
+}
+
+void FindDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && stop_ &&
+        stop_()) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void FindDialog::updateButtons() {

@@ -4,13 +4,17 @@
 //
 // Enter finds the next match, Alt+Enter lists every match; the buttons do the
 // same and find the previous one. The buttons are disabled while the text is
-// empty. Esc closes it. The dialog only says what the user asked for; the
-// window searches.
+// empty. Esc stops a search that runs, and closes the dialog when none runs.
+// Under the buttons it says what the last search found ("Не найдено"). The
+// dialog only says what the user asked for; the window searches.
 #pragma once
 
 #include <QDialog>
 #include <QString>
+#include <functional>
 
+class QKeyEvent;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -26,11 +30,20 @@ class FindDialog : public QDialog {
     void start();
     QString text() const;
     QLineEdit* edit() const { return edit_; }
+    // Esc asks stop first: true when it stopped a search, and the dialog
+    // stays open.
+    void setStopSearch(std::function<bool()> stop) { stop_ = std::move(stop); }
+    // What the window says of the last search, under the buttons; empty: nothing.
+    void showStatus(const QString& text);
+    QString status() const;
 
   signals:
     void findNext();
     void findPrevious();
     void findAll();
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void updateButtons();
@@ -39,6 +52,8 @@ class FindDialog : public QDialog {
     QPushButton* next_;
     QPushButton* previous_;
     QPushButton* all_;
+    QLabel* status_;
+    std::function<bool()> stop_;
     bool placed_ = false;
 };
 

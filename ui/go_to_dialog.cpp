@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "on_screen.h"
+
 namespace sorrel {
 
 GoToDialog::GoToDialog(QWidget* parent)
@@ -14,12 +16,14 @@ GoToDialog::GoToDialog(QWidget* parent)
     setWindowTitle(QStringLiteral("Перейти"));
     edit_->setObjectName(QStringLiteral("goToEdit"));
     reason_->setObjectName(QStringLiteral("goToReason"));
-    // One line, kept free even while empty, so that the dialog does not jump.
-    reason_->setWordWrap(false);
+    // A line kept free even while empty, so that the dialog does not jump; a
+    // long reason wraps within the dialog's width rather than widen it.
+    reason_->setWordWrap(true);
     reason_->setMinimumHeight(reason_->fontMetrics().height());
     reason_->setTextFormat(Qt::PlainText);
 
     auto* prompt = new QLabel(QStringLiteral("Адрес, #строка, +N или -N:"), this);
+    prompt->setWordWrap(true);
     prompt->setBuddy(edit_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Перейти"));
@@ -33,7 +37,9 @@ GoToDialog::GoToDialog(QWidget* parent)
     layout->addWidget(reason_);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    edit_->setMinimumWidth(edit_->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 32);
+    const int width = edit_->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 32;
+    edit_->setMinimumWidth(width);
+    reason_->setFixedWidth(width);
 }
 
 void GoToDialog::start() {
@@ -55,6 +61,8 @@ void GoToDialog::accept() {
         return;
     }
     reason_->setText(why);
+    adjustSize();
+    KeepOnScreen(this);
     edit_->selectAll();
     edit_->setFocus(Qt::OtherFocusReason);
 }

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QWidget>
+#include <type_traits>
+#include <utility>
 
 #include "find_dialog.h"
 #include "grid_places.h"
@@ -30,11 +32,24 @@ GridFinder::GridFinder(QWidget* window, WindowDocument* document, WindowWork* wo
     connect(dialog_, &FindDialog::findNext, this, &GridFinder::findNext);
     connect(dialog_, &FindDialog::findPrevious, this, &GridFinder::findPrevious);
     connect(dialog_, &FindDialog::findAll, this, &GridFinder::findAll);
-    work_->addCancellable([this] { return search_.busy(); },
-                          [this] {
-                              cancelSearch();
-                              work_->tell(QStringLiteral("Поиск прерван"));
-                          });
+    work_->addCancellable([this] { return search_.busy(); }, [this] { stop(); });
+    dialog_->setStopSearch([this] {
+        if (!search_.busy()) {
+            return false;
+        }
+        stop();
+        return true;
+    });
+}
+
+void GridFinder::stop() {
+    cancelSearch();
+    say(QStringLiteral("Поиск прерван"));
+}
+
+void GridFinder::say(const QString& message) {
+    work_->tell(message);
+    dialog_->showStatus(message);
 }
 
 GridFinder::~GridFinder() = default;
@@ -88,9 +103,10 @@ void GridFinder::find(FindDirection direction) {
         open();
         return;
     }
+    dialog_->showStatus({});
     const std::shared_ptr<const RowScanner> scanner = prepared->scanner;
     if (!scanner || scanner->rowCount() == 0) {
-        work_->tell(NotFound);
+        say(NotFound);
         return;
     }
     const std::shared_ptr<const Query> query = prepared->query;
@@ -110,7 +126,7 @@ void GridFinder::find(FindDirection direction) {
         QStringLiteral("Поиск"), std::move(work),
         [this, query, direction, from](WrappedFind&& found) {
             if (!found.row) {
-                work_->tell(NotFound);
+                say(NotFound);
                 return;
             }
             const int any =
@@ -119,9 +135,9 @@ void GridFinder::find(FindDirection direction) {
                 matchingColumn(*query, *found.row, any, direction).value_or(from.column);
             places_->leaveFor({*found.row, column}, GridPlaces::Reveal::WhenHidden);
             if (found.wrapped) {
-                work_->tell(direction == FindDirection::Next
-                                ? QStringLiteral("Поиск дошёл до конца и продолжен с начала")
-                                : QStringLiteral("Поиск дошёл до начала и продолжен с конца"));
+                say(direction == FindDirection::Next
+                        ? QStringLiteral("Поиск дошёл до конца и продолжен с начала")
+                        : QStringLiteral("Поиск дошёл до начала и продолжен с конца"));
             }
         });
 }
@@ -132,13 +148,14 @@ void GridFinder::findAll() {
         open();
         return;
     }
+    dialog_->showStatus({});
     const std::shared_ptr<const RowScanner> scanner = prepared->scanner;
     if (!scanner) {
-        work_->tell(NotFound);
+        say(NotFound);
         return;
     }
     listRows(
-        QStringLiteral("Найдено"), QStringLiteral("Поиск"),
+        QStringLiteral("Найти все: %1").arg(prepared->text), QStringLiteral("Поиск"),
         [scanner](std::stop_token stop, const ProgressFn& progress) {
             return scanner->all(FindAllLimit, std::move(stop), progress);
         },
@@ -148,8 +165,13 @@ void GridFinder::findAll() {
 void GridFinder::listRows(const QString& title, const QString& label, RowWork work, bool found) {
     std::shared_ptr<const CellSource> listing = document_->grid()->sharedSource();
     startSearch<RowList>(label, std::move(work), [this, title, listing, found](RowList&& list) {
+        listingRows_ = false;
         auto rows = std::make_shared<const std::vector<std::uint64_t>>(std::move(list.rows));
         results_->showRows(title, listing, rows, list.limited);
+        if (found) {
+            dialog_->showStatus(rows->empty() ? NotFound
+                                              : QStringLiteral("Найдено: %1").arg(rows->size()));
+        }
         if (found) {
             foundRows_ = rows;
             emit foundRowsChanged(rows);
@@ -160,6 +182,11 @@ void GridFinder::listRows(const QString& title, const QString& label, RowWork wo
 template <typename Result>
 void GridFinder::startSearch(const QString& label, TaskWork<Result> work,
                              std::function<void(Result&&)> done) {
+    // Rows listed before are those of an earlier search from now on.
+    listingRows_ = std::is_same_v<Result, RowList>;
+    if (listingRows_) {
+        results_->markOld(true);
+    }
     work_->run<Result>(search_, WorkLine{SearchKey, label, {}, false}, std::move(work),
                        std::move(done));
 }
@@ -167,12 +194,16 @@ void GridFinder::startSearch(const QString& label, TaskWork<Result> work,
 void GridFinder::cancelSearch() {
     search_.cancel();
     work_->clearProgress(SearchKey);
+    if (std::exchange(listingRows_, false)) {
+        results_->markOld(false);
+    }
 }
 
 void GridFinder::clear() {
     if (search_.busy()) {
         cancelSearch();
     }
+    dialog_->showStatus({});
     prepared_.reset();
     results_->clear();
     if (foundRows_) {

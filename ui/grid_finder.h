@@ -78,6 +78,10 @@ class GridFinder : public QObject {
     };
 
     void find(FindDirection direction);
+    // Esc while a search runs: it stops, and the window and the dialog say so.
+    void stop();
+    // A message in the status bar and, under its buttons, in the find dialog.
+    void say(const QString& message);
     // The prepared query of the find dialog's text; null when it is empty.
     const Prepared* prepare();
     // The first (Next) or last (Previous) searched column of row whose text
@@ -96,6 +100,8 @@ class GridFinder : public QObject {
     FindDialog* dialog_;
     std::optional<Prepared> prepared_;
     std::shared_ptr<const std::vector<std::uint64_t>> foundRows_;
+    // The search that runs lists rows in the results panel.
+    bool listingRows_ = false;
     // Last: destroyed first, so the worker is joined before anything it
     // could deliver to goes.
     GuiTask search_;

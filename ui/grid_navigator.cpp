@@ -12,13 +12,15 @@
 #include "go_to_dialog.h"
 #include "results_panel.h"
 #include "stringgrid.h"
+#include "window_commands.h"
 #include "window_document.h"
 #include "window_grid.h"
 #include "window_work.h"
 
 namespace sorrel {
 
-GridNavigator::GridNavigator(QWidget* window, WindowDocument* document, WindowWork* work)
+GridNavigator::GridNavigator(QWidget* window, WindowDocument* document, WindowWork* work,
+                             WindowCommands* commands)
     : QObject(window),
       window_(window),
       document_(document),
@@ -44,31 +46,65 @@ GridNavigator::GridNavigator(QWidget* window, WindowDocument* document, WindowWo
         finder_->clear();
         places_.clear();
     });
-    bindKeys();
+    addCommands(commands);
+    // F3 and Shift+F3 work in the find dialog too.
+    for (const auto& [key, command] :
+         {std::pair{QKeySequence(Qt::Key_F3), &GridNavigator::findNext},
+          std::pair{QKeySequence(Qt::SHIFT | Qt::Key_F3), &GridNavigator::findPrevious}}) {
+        auto* shortcut = new QShortcut(key, findDialog());
+        connect(shortcut, &QShortcut::activated, this, command);
+    }
+    window_->installEventFilter(this);
 }
 
 GridNavigator::~GridNavigator() = default;
 
-void GridNavigator::bindKeys() {
-    using Command = void (GridNavigator::*)();
-    const auto bind = [this](QWidget* in, std::initializer_list<QKeySequence> keys,
-                             Command command) {
-        auto* shortcut = new QShortcut(in);
-        shortcut->setKeys(QList<QKeySequence>(keys));
-        shortcut->setContext(Qt::WindowShortcut);
-        connect(shortcut, &QShortcut::activated, this, command);
+void GridNavigator::addCommands(WindowCommands* commands) {
+    const auto command = [this](CommandSection section, QString text, QList<QKeySequence> keys,
+                                void (GridNavigator::*run)(), std::function<bool()> enabled = {},
+                                QString gesture = {}) {
+        Command c;
+        c.section = section;
+        c.text = std::move(text);
+        c.keys = std::move(keys);
+        c.gesture = std::move(gesture);
+        c.run = [this, run] { (this->*run)(); };
+        c.enabled = std::move(enabled);
+        return c;
     };
-    bind(window_, {QKeySequence(Qt::CTRL | Qt::Key_G)}, &GridNavigator::openGoTo);
-    bind(window_, {QKeySequence(Qt::CTRL | Qt::Key_F)}, &GridNavigator::openFind);
-    for (QWidget* in : std::initializer_list<QWidget*>{window_, findDialog()}) {
-        bind(in, {QKeySequence(Qt::Key_F3)}, &GridNavigator::findNext);
-        bind(in, {QKeySequence(Qt::SHIFT | Qt::Key_F3)}, &GridNavigator::findPrevious);
-    }
-    bind(window_, {QKeySequence(Qt::ALT | Qt::Key_Left), QKeySequence(Qt::Key_Back)},
-         &GridNavigator::back);
-    bind(window_, {QKeySequence(Qt::ALT | Qt::Key_Right), QKeySequence(Qt::Key_Forward)},
-         &GridNavigator::forward);
-    window_->installEventFilter(this);
+    const std::function<bool()> query = [this] {
+        return document_->current() != nullptr && !findDialog()->text().isEmpty();
+    };
+    commands->add(command(CommandSection::Going, QStringLiteral("Перейти…"),
+                          {QKeySequence(Qt::CTRL | Qt::Key_G)}, &GridNavigator::openGoTo));
+    commands->add(command(
+        CommandSection::Going, QStringLiteral("Назад"),
+        {QKeySequence(Qt::ALT | Qt::Key_Left), QKeySequence(Qt::Key_Back)}, &GridNavigator::back,
+        [this] { return history().canGoBack(); }, QStringLiteral("Кнопка мыши «Назад»")));
+    commands->add(command(
+        CommandSection::Going, QStringLiteral("Вперёд"),
+        {QKeySequence(Qt::ALT | Qt::Key_Right), QKeySequence(Qt::Key_Forward)},
+        &GridNavigator::forward, [this] { return history().canGoForward(); },
+        QStringLiteral("Кнопка мыши «Вперёд»")));
+    commands->add(command(CommandSection::Finding, QStringLiteral("Найти…"),
+                          {QKeySequence(Qt::CTRL | Qt::Key_F)}, &GridNavigator::openFind));
+    commands->add(command(CommandSection::Finding, QStringLiteral("Найти далее"),
+                          {QKeySequence(Qt::Key_F3)}, &GridNavigator::findNext, query));
+    commands->add(command(CommandSection::Finding, QStringLiteral("Найти ранее"),
+                          {QKeySequence(Qt::SHIFT | Qt::Key_F3)}, &GridNavigator::findPrevious,
+                          query));
+    Command all = command(CommandSection::Finding, QStringLiteral("Найти все"), {},
+                          &GridNavigator::findAll, query);
+    all.keysText = QStringLiteral("Alt+Enter в окне «Найти»");
+    commands->add(std::move(all));
+    Command results =
+        command(CommandSection::Finding, QStringLiteral("Результаты поиска"), {},
+                &GridNavigator::showResults, [this] { return !results_->heading().isEmpty(); });
+    commands->add(std::move(results));
+}
+
+void GridNavigator::showResults() {
+    results_->showAgain();
 }
 
 void GridNavigator::openGoTo() {

@@ -28,6 +28,7 @@ namespace sorrel {
 class GoToDialog;
 class ResultsPanel;
 class StringGrid;
+class WindowCommands;
 class WindowDocument;
 class WindowWork;
 
@@ -36,9 +37,11 @@ class GridNavigator : public QObject {
   public:
     using RowWork = GridFinder::RowWork;
 
-    // Takes the keys in window, whose listing is document and whose long
-    // work work shows; puts the results panel into window (hidden).
-    GridNavigator(QWidget* window, WindowDocument* document, WindowWork* work);
+    // Adds its commands to those of window (commands), whose listing is
+    // document and whose long work work shows; puts the results panel into
+    // window (hidden).
+    GridNavigator(QWidget* window, WindowDocument* document, WindowWork* work,
+                  WindowCommands* commands);
     ~GridNavigator() override;
 
     // Goes to row (of the grid's listing), keeping the current column, shows
@@ -59,6 +62,7 @@ class GridNavigator : public QObject {
     void findAll() { finder_->findAll(); }            // Alt+Enter in the find dialog
     void back() { places_.back(); }                   // Alt+Left, the mouse's back button
     void forward() { places_.forward(); }             // Alt+Right, the mouse's forward button
+    void showResults();                               // the results panel, again
 
     // A search or a listing of rows runs.
     bool searching() const { return finder_->searching(); }
@@ -81,7 +85,7 @@ class GridNavigator : public QObject {
 
   private:
     QString goTo(const QString& text);
-    void bindKeys();
+    void addCommands(WindowCommands* commands);
 
     QWidget* window_;
     WindowDocument* document_;

@@ -123,6 +123,10 @@ void ImageLoader::ended() {
     work_->clearLine(ReadLine);
 }
 
+void ImageLoader::letGo() {
+    release(std::exchange(shown_, nullptr));
+}
+
 bool ImageLoader::releasing() const {
     return released_.valid() &&
            released_.wait_for(std::chrono::seconds(0)) != std::future_status::ready;

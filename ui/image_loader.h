@@ -58,6 +58,9 @@ class ImageLoader : public QObject {
     void cancel();
     // A read runs.
     bool loading() const { return task_.busy(); }
+    // The window lists nothing any more: the image it listed is freed (on a
+    // worker), as one that a new image replaces.
+    void letGo();
     // The image listed before the current one is still being freed.
     bool releasing() const;
 

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QWidget>
 #include <cstring>
 #include <exception>
@@ -19,6 +20,7 @@
 #include "file_dialog.h"
 #include "listing_writer.h"
 #include "stringgrid.h"
+#include "window_commands.h"
 #include "window_document.h"
 #include "window_grid.h"
 #include "window_work.h"
@@ -44,6 +46,31 @@ std::string LocalName(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
+// The save dialog: a name that cannot be saved to is refused at once, the
+// dialog staying open for another, before it asks whether to replace a file.
+class SaveDialog final : public QFileDialog {
+  public:
+    SaveDialog(QWidget* parent, std::function<QString(const QString&)> refusal)
+        : QFileDialog(parent, SaveTitle), refusal_(std::move(refusal)) {}
+
+    void accept() override {
+        const QStringList chosen = selectedFiles();
+        if (!chosen.isEmpty()) {
+            const QString why = refusal_(chosen.first());
+            if (!why.isEmpty()) {
+                QMessageBox box(QMessageBox::Warning, SaveTitle, why, QMessageBox::Ok, this);
+                box.setObjectName(QStringLiteral("SaveMessage"));
+                box.exec();
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+
+  private:
+    std::function<QString(const QString&)> refusal_;
+};
+
 // The work of a save: the listing to the temporary file, then to disk. The
 // file is closed before the result is handed over.
 TaskWork<std::uint64_t> SaveWork(std::shared_ptr<FileDescriptor> file,
@@ -63,19 +90,47 @@ TaskWork<std::uint64_t> SaveWork(std::shared_ptr<FileDescriptor> file,
 }  // namespace
 
 ListingExport::ListingExport(QWidget* window, WindowWork* work, WindowDocument* document,
-                             std::function<QString()> currentImage)
+                             std::function<QString()> currentImage, WindowCommands* commands)
     : QObject(window),
       window_(window),
       work_(work),
       document_(document),
       currentImage_(std::move(currentImage)) {
-    auto* action = new QAction(QStringLiteral("Сохранить листинг…"), window);
-    action->setObjectName(QStringLiteral("saveListingAction"));
-    action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    action->setShortcutContext(Qt::WindowShortcut);
-    window->addAction(action);
-    connect(action, &QAction::triggered, this, [this] { chooseAndSave(); });
+    Command save;
+    save.section = CommandSection::File;
+    save.text = QStringLiteral("Сохранить листинг…");
+    save.keys = {QKeySequence(Qt::CTRL | Qt::Key_S)};
+    save.run = [this] { chooseAndSave(); };
+    save.enabled = [this] { return document_->current() != nullptr; };
+    if (QAction* action = commands->add(std::move(save))) {
+        action->setObjectName(QStringLiteral("saveListingAction"));
+    }
     work_->addCancellable([this] { return saving(); }, [this] { cancel(); });
+}
+
+QString ListingExport::refusal(const QString& target) const {
+    std::vector<std::string> images;
+    for (const QString& image : {document_->path(), currentImage_ ? currentImage_() : QString()}) {
+        if (!image.isEmpty()) {
+            images.push_back(LocalName(image));
+        }
+    }
+    switch (CheckSaveTarget(LocalName(target), images)) {
+        case SaveTarget::IsAnImage:
+            return QStringLiteral(
+                       "Файл \"%1\" — открытый образ. Листинг не записывается "
+                       "поверх образа: выберите другое имя.")
+                .arg(target);
+        case SaveTarget::NotARegularFile:
+            return QStringLiteral(
+                       "\"%1\" — не обычный файл. Листинг записывается только "
+                       "в обычный файл: выберите другое имя.")
+                .arg(target);
+        case SaveTarget::New:
+        case SaveTarget::Replaces:
+            break;
+    }
+    return {};
 }
 
 ListingExport::~ListingExport() {
@@ -90,7 +145,7 @@ void ListingExport::chooseAndSave() {
             return;
         }
         const QFileInfo image(document_->path());
-        QFileDialog dialog(window_, SaveTitle);
+        SaveDialog dialog(window_, [this](const QString& target) { return refusal(target); });
         dialog.setObjectName(QStringLiteral("SaveDialog"));
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -118,26 +173,10 @@ void ListingExport::save(const QString& target) {
     }
     folder_ = QFileInfo(target).absolutePath();
 
-    std::vector<std::string> images;
-    for (const QString& image : {document_->path(), currentImage_ ? currentImage_() : QString()}) {
-        if (!image.isEmpty()) {
-            images.push_back(LocalName(image));
-        }
-    }
-    switch (CheckSaveTarget(LocalName(target), images)) {
-        case SaveTarget::IsAnImage:
-            tellFailure(QStringLiteral("Файл \"%1\" — открытый образ. Листинг не записывается "
-                                       "поверх образа: выберите другое имя.")
-                            .arg(target));
-            return;
-        case SaveTarget::NotARegularFile:
-            tellFailure(QStringLiteral("\"%1\" — не обычный файл. Листинг записывается только "
-                                       "в обычный файл: выберите другое имя.")
-                            .arg(target));
-            return;
-        case SaveTarget::New:
-        case SaveTarget::Replaces:
-            break;
+    // Checked again: the file may have changed since the dialog.
+    if (const QString why = refusal(target); !why.isEmpty()) {
+        tellFailure(why);
+        return;
     }
 
     // The rows: the selected ones when the selection spans more than one row,
@@ -189,6 +228,24 @@ void ListingExport::save(const QString& target) {
     };
     work_->run<std::uint64_t>(task_, SaveLine, SaveWork(std::move(file), listing, span, rows),
                               written, failed);
+}
+
+bool ListingExport::mayClose() {
+    if (!saving()) {
+        return true;
+    }
+    QMessageBox question(QMessageBox::Question, SaveTitle,
+                         QStringLiteral("Листинг ещё сохраняется. Прервать сохранение и закрыть?"),
+                         QMessageBox::Yes | QMessageBox::No, window_);
+    question.setObjectName(QStringLiteral("closeWhileSaving"));
+    question.setDefaultButton(QMessageBox::No);
+    question.button(QMessageBox::Yes)->setText(QStringLiteral("Прервать и закрыть"));
+    question.button(QMessageBox::No)->setText(QStringLiteral("Продолжить сохранение"));
+    if (question.exec() != QMessageBox::Yes) {
+        return false;
+    }
+    cancel();
+    return true;
 }
 
 void ListingExport::cancel() {

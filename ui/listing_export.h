@@ -20,19 +20,20 @@ class QWidget;
 
 namespace sorrel {
 
+class WindowCommands;
 class WindowDocument;
 class WindowWork;
 
 class ListingExport : public QObject {
     Q_OBJECT
   public:
-    // Adds Ctrl+S ("Сохранить листинг…") to window. work: the window's status
-    // bar and Esc; document: what the window lists, and its grid, whose
-    // selection chooses the rows and which gets the keys after the dialog and
-    // any message; currentImage: the file the window would read next, never
-    // written over either.
+    // Adds Ctrl+S ("Сохранить листинг…") to the commands of window. work: the
+    // window's status bar and Esc; document: what the window lists, and its
+    // grid, whose selection chooses the rows and which gets the keys after the
+    // dialog and any message; currentImage: the file the window would read
+    // next, never written over either.
     ListingExport(QWidget* window, WindowWork* work, WindowDocument* document,
-                  std::function<QString()> currentImage);
+                  std::function<QString()> currentImage, WindowCommands* commands);
     // Stops a write in progress and removes its temporary file.
     ~ListingExport() override;
 
@@ -43,6 +44,14 @@ class ListingExport : public QObject {
     bool saving() const { return task_.busy(); }
     // Esc: stops the write and removes its temporary file; the target stays.
     void cancel();
+    // Closing the window: while a save runs, asks whether to stop it
+    // ("Листинг ещё сохраняется…", No by default). True when the window
+    // may close (no save runs, or the user stopped it).
+    bool mayClose();
+
+    // Why target cannot be saved to (one of the images, or no regular file);
+    // empty when it can. The save dialog says it before any question.
+    QString refusal(const QString& target) const;
 
   signals:
     // A save ended: written, failed (once its message was closed), cancelled.

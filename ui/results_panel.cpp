@@ -32,6 +32,7 @@ ResultsPanel::ResultsPanel(QWidget* parent)
     : QWidget(parent),
       heading_(new QLabel(this)),
       note_(new QLabel(this)),
+      old_(new QLabel(this)),
       close_(new QToolButton(this)),
       grid_(new StringGrid(this)) {
     setObjectName(QStringLiteral("resultsPanel"));
@@ -42,6 +43,10 @@ ResultsPanel::ResultsPanel(QWidget* parent)
     heading_->setTextFormat(Qt::PlainText);
     note_->setTextFormat(Qt::PlainText);
     note_->hide();
+    old_->setObjectName(QStringLiteral("resultsOld"));
+    old_->setTextFormat(Qt::PlainText);
+    old_->setEnabled(false);
+    old_->hide();
     close_->setText(QStringLiteral("×"));
     close_->setToolTip(QStringLiteral("Закрыть"));
     close_->setAutoRaise(true);
@@ -55,6 +60,7 @@ ResultsPanel::ResultsPanel(QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addLayout(top);
+    layout->addWidget(old_);
     layout->addWidget(note_);
     layout->addWidget(grid_, 1);
 
@@ -119,7 +125,9 @@ void ResultsPanel::showRows(const QString& title, std::shared_ptr<const CellSour
     grid_->setSource(std::make_shared<const ResultRowsSource>(std::move(listing), std::move(rows)));
     grid_->setCurrentCell(0, 0);
     grid_->scrollToRow(0);
-    heading_->setText(title + QStringLiteral(": ") + GroupDigits(count));
+    heading_->setText(title + QStringLiteral(" — ") + GroupDigits(count));
+    old_->clear();
+    old_->hide();
     note_->setText(limited ? QStringLiteral("Показаны первые %1 строк: дальше поиск не пошёл.")
                                  .arg(GroupDigits(FindAllLimit))
                            : QString());
@@ -133,6 +141,27 @@ void ResultsPanel::clear() {
     heading_->clear();
     note_->clear();
     note_->hide();
+    old_->clear();
+    old_->hide();
+}
+
+void ResultsPanel::markOld(bool running) {
+    if (heading_->text().isEmpty()) {
+        return;
+    }
+    old_->setText(running ? QStringLiteral("Результаты прежнего поиска: идёт новый поиск…")
+                          : QStringLiteral("Результаты прежнего поиска: новый поиск прерван."));
+    old_->show();
+}
+
+void ResultsPanel::showAgain() {
+    if (!heading_->text().isEmpty()) {
+        reveal();
+    }
+}
+
+QString ResultsPanel::oldNote() const {
+    return old_->text();
 }
 
 QString ResultsPanel::heading() const {

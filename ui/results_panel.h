@@ -53,15 +53,22 @@ class ResultsPanel : public QWidget {
     // listing.
     void placeIn(QWidget* window, QWidget* listing);
 
-    // Shows rows of listing under "title: count", and the panel; limited
+    // Shows rows of listing under "title — count", and the panel; limited
     // adds the note that the search stopped at FindAllLimit rows.
     void showRows(const QString& title, std::shared_ptr<const CellSource> listing,
                   std::shared_ptr<const std::vector<std::uint64_t>> rows, bool limited);
     // Drops the rows (they belong to a listing no longer shown).
     void clear();
+    // The rows shown are those of an earlier search: a new one runs (running)
+    // or was cancelled. The mark goes with the next rows shown.
+    void markOld(bool running);
+    // Shows the panel again after it was closed; nothing while it is empty.
+    void showAgain();
 
-    // "Найдено: 65 507", "Ссылки на 03FEh: 8"; empty when cleared.
+    // "Найти все: jmp — 65 507", "Ссылки на 03FEh — 8"; empty when cleared.
     QString heading() const;
+    // Why the rows shown are old; empty while they are the last search's.
+    QString oldNote() const;
     // Why not every row is listed; empty when every one is.
     QString note() const;
     StringGrid* grid() const { return grid_; }
@@ -81,6 +88,7 @@ class ResultsPanel : public QWidget {
     std::shared_ptr<const std::vector<std::uint64_t>> rows_;
     QLabel* heading_;
     QLabel* note_;
+    QLabel* old_;
     QToolButton* close_;
     StringGrid* grid_;
     QWidget* window_ = nullptr;  // the window it is placed in

@@ -1,7 +1,9 @@
 #include "window_grid.h"
 
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QStringList>
+#include <algorithm>
 
 #include "stringgrid.h"
 #include "window_font.h"
@@ -24,15 +26,22 @@ QString GroupDigits(std::uint64_t value) {
 
 void SetUpWindowGrid(StringGrid* grid, std::span<const GridColumn> columns) {
     grid->setColumnCount(static_cast<int>(columns.size()));
-    QStringList titles;
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        grid->setColumnWidth(static_cast<int>(i), columns[i].width);
-        titles << QString::fromUtf8(columns[i].title);
-    }
     grid->setDefaultRowHeight(WindowGridRowHeight);
     grid->setFont(GridFont());
     grid->setCellFont(GridFont());
+    QStringList titles;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const QString title = QString::fromUtf8(columns[i].title);
+        grid->setColumnWidth(static_cast<int>(i),
+                             std::max(columns[i].width, TitleWidth(*grid, title)));
+        titles << title;
+    }
     grid->setColumnTitles(titles);
+}
+
+int TitleWidth(const StringGrid& grid, const QString& title) {
+    // The text after its padding, and the title's raised edge.
+    return grid.titleRow()->fontMetrics().horizontalAdvance(title) + StringGrid::TextPadding + 3;
 }
 
 void GiveGridTheKeys(StringGrid* grid) {
@@ -49,7 +58,9 @@ void ShowCopyRefusedMessage(QWidget* window, std::uint64_t rows) {
     }
     auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Копирование"),
                                 QStringLiteral("Выделено слишком много строк для копирования: %1.\n"
-                                               "Можно скопировать не более %2 строк.")
+                                               "Можно скопировать не более %2 строк.\n"
+                                               "Все выделенные строки можно сохранить в файл: "
+                                               "Ctrl+S, «Сохранить листинг…».")
                                     .arg(GroupDigits(rows), GroupDigits(StringGrid::MaxCopyRows)),
                                 QMessageBox::Ok, window);
     box->setObjectName(CopyRefusedName);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 
+class QString;
 class QWidget;
 
 namespace sorrel {
@@ -30,8 +31,10 @@ inline constexpr GridColumn ByteOrderGridColumns[] = {
 inline constexpr int WindowGridRowHeight = 15;
 
 // Gives grid the columns, in order, the row height and GridFont() for its
-// cells and titles.
+// cells and titles. A column is never narrower than its title.
 void SetUpWindowGrid(StringGrid* grid, std::span<const GridColumn> columns);
+// The width a column needs to show title whole in grid's title row.
+int TitleWidth(const StringGrid& grid, const QString& title);
 
 // 1234567 -> "1 234 567", with no-break spaces between the groups of digits.
 QString GroupDigits(std::uint64_t value);

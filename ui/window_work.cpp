@@ -38,6 +38,11 @@ void WindowWork::addCancellable(std::function<bool()> busy, std::function<void()
     cancellables_.push_back({std::move(busy), std::move(cancel)});
 }
 
+bool WindowWork::busy() const {
+    return std::any_of(cancellables_.begin(), cancellables_.end(),
+                       [](const Cancellable& work) { return work.busy(); });
+}
+
 bool WindowWork::cancelAll() {
     bool cancelled = false;
     for (const Cancellable& work : cancellables_) {

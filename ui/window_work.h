@@ -80,6 +80,8 @@ class WindowWork : public QObject {
     void clearLine(const WorkLine& line);
     // Cancels every kind of work that runs, as Esc does; false when none ran.
     bool cancelAll();
+    // Some kind of work that Esc cancels runs.
+    bool busy() const;
 
     // Shows text as the progress of the work called key, until clearProgress(key).
     void showProgress(const QString& key, const QString& text);

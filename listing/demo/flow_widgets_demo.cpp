@@ -190,9 +190,10 @@ int main(int argc, char** argv) {
     QObject::connect(grid, &StringGrid::currentCellChanged, gutter, sync);
     QObject::connect(gutter, &JumpGutter::rowRequested, grid,
                      [=](std::uint64_t row) { grid->setCurrentCell(row, grid->currentColumn()); });
-    QObject::connect(strip, &OverviewStrip::topRowRequested, grid, [=](std::uint64_t top) {
-        grid->scrollToRow(top);
-        grid->setCurrentCell(grid->topRow(), grid->currentColumn());
+    QObject::connect(strip, &OverviewStrip::rowRequested, grid, [=](std::uint64_t row) {
+        const std::uint64_t half = grid->visibleRowCount() / 2;
+        grid->scrollToRow(row > half ? row - half : 0);
+        grid->setCurrentCell(row, grid->currentColumn());
     });
 
     window.resize(gutter->sizeHint().width() + 400 + strip->sizeHint().width(), 560);

@@ -158,27 +158,28 @@ TEST_F(OverviewStripTest, FoundRowsAreTicked) {
     EXPECT_NE(none.at(0, 175), text());
 }
 
-TEST_F(OverviewStripTest, ClicksCentreTheRowUnderThePointer) {
-    // 40 rows in view; pixel row y shows rows 4y to 4y + 3.
+TEST_F(OverviewStripTest, ClicksAskForTheRowUnderThePointer) {
+    // Pixel row y shows rows 4y to 4y + 3; the middle of the pixel row is
+    // the middle of its rows.
     const struct {
         int y;
-        std::uint64_t top;
+        std::uint64_t row;
     } cases[] = {
-        {0, 0},      // row 2: the view cannot start above row 0
-        {150, 582},  // row 602, 20 rows down the view
-        {200, 782},
-        {StripHeight - 1, Rows - 40},  // the view cannot go past the last row
+        {0, 2},
+        {150, 602},
+        {200, 802},
+        {StripHeight - 1, Rows - 2},
     };
     for (const auto& c : cases) {
-        QSignalSpy spy(&strip, &OverviewStrip::topRowRequested);
+        QSignalSpy spy(&strip, &OverviewStrip::rowRequested);
         QTest::mouseClick(&strip, Qt::LeftButton, {}, QPoint(3, c.y));
         ASSERT_EQ(spy.count(), 1) << c.y;
-        EXPECT_EQ(spy.at(0).at(0).value<std::uint64_t>(), c.top) << c.y;
+        EXPECT_EQ(spy.at(0).at(0).value<std::uint64_t>(), c.row) << c.y;
     }
 }
 
 TEST_F(OverviewStripTest, DraggingFollowsThePointer) {
-    QSignalSpy spy(&strip, &OverviewStrip::topRowRequested);
+    QSignalSpy spy(&strip, &OverviewStrip::rowRequested);
     QTest::mousePress(&strip, Qt::LeftButton, {}, QPoint(3, 150));
     QMouseEvent move(QEvent::MouseMove, QPointF(3, 200), strip.mapToGlobal(QPointF(3, 200)),
                      Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
@@ -188,8 +189,8 @@ TEST_F(OverviewStripTest, DraggingFollowsThePointer) {
     QApplication::sendEvent(&strip, &again);  // the same row is not asked for twice
     QTest::mouseRelease(&strip, Qt::LeftButton, {}, QPoint(3, 200));
     ASSERT_EQ(spy.count(), 2);
-    EXPECT_EQ(spy.at(0).at(0).value<std::uint64_t>(), 582u);
-    EXPECT_EQ(spy.at(1).at(0).value<std::uint64_t>(), 782u);
+    EXPECT_EQ(spy.at(0).at(0).value<std::uint64_t>(), 602u);
+    EXPECT_EQ(spy.at(1).at(0).value<std::uint64_t>(), 802u);
 }
 
 TEST_F(OverviewStripTest, ResizingCutsTheSlicesAgain) {
@@ -234,10 +235,10 @@ TEST_F(OverviewStripTest, AnEmptyStripStillShowsTheViewAndTakesClicks) {
     const Picture picture(strip, 1);
     EXPECT_EQ(picture.at(0, 150), text());
     EXPECT_EQ(picture.at(StripWidth / 2, 100), base());
-    QSignalSpy spy(&strip, &OverviewStrip::topRowRequested);
+    QSignalSpy spy(&strip, &OverviewStrip::rowRequested);
     QTest::mouseClick(&strip, Qt::LeftButton, {}, QPoint(3, 200));
     ASSERT_EQ(spy.count(), 1);
-    EXPECT_EQ(spy.at(0).at(0).value<std::uint64_t>(), 782u);
+    EXPECT_EQ(spy.at(0).at(0).value<std::uint64_t>(), 802u);
 }
 
 TEST_F(OverviewStripTest, TheTooltipGivesTheAddressesAndTheLegend) {

@@ -73,11 +73,14 @@ TEST_F(MemoryTest, FiftyCyclesHoldOnlyTheCurrentSnapshots) {
         reload();
         ASSERT_EQ(ShownRows(listing()), i % 2 == 0 ? 2 * MiB + 1 : 3 * MiB / 2 + 2);
     };
+    // Hidden, the byte-order window holds no image; shown, it reads one.
     const auto showCycle = [&](int) {
+        form2()->hide();
+        ASSERT_EQ(bytes()->source(), nullptr);
         showByteOrder();
         ASSERT_TRUE(form2()->isVisible());
-        form2()->hide();
     };
+    showByteOrder();
     // Warm-up: the allocator and the toolkit reach their steady state.
     for (int i = 0; i < 4; ++i) {
         loadCycle(i);

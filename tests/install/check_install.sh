@@ -119,16 +119,17 @@ gui=$prefix/$bindir/sorrel
 nodisplay() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$@"; }
 nodisplay "$gui" --help >"$work/help.out" 2>"$work/help.err"
 check "sorrel --help: exit 0, the usage on standard output, without a display" \
-    test $? -eq 0 -a ! -s "$work/help.err" -a "$(head -n 1 "$work/help.out")" = "Usage: sorrel [FILE]"
+    test $? -eq 0 -a ! -s "$work/help.err" -a "$(head -n 1 "$work/help.out")" = "Usage: sorrel [--raw] [FILE]"
 nodisplay "$gui" --version >"$work/version.out" 2>&1
 check "sorrel --version: exit 0, the version, without a display" \
     test $? -eq 0 -a "$(cat "$work/version.out")" = "sorrel $(sed -n 's/^project(sorrel VERSION \([0-9.]*\).*/\1/p' "$source/CMakeLists.txt")"
-# The toolkit takes its own options (-platform ...) out first.
-for wrong in "--bogus" "-platform offscreen -x" "a.bin b.bin"; do
+# Every usage error is found without a display, the toolkit's own options
+# (-platform ...) passed over.
+for wrong in "--bogus" "-platform offscreen -x" "a.bin b.bin" "--raw"; do
     # shellcheck disable=SC2086 # the words of one case
-    QT_QPA_PLATFORM=offscreen timeout 20 "$gui" $wrong >"$work/wrong.out" 2>"$work/wrong.err"
-    check "sorrel $wrong: exit 2, the usage on standard error" \
-        test $? -eq 2 -a ! -s "$work/wrong.out" -a -n "$(grep -x 'Usage: sorrel \[FILE\]' "$work/wrong.err")"
+    nodisplay timeout 20 "$gui" $wrong >"$work/wrong.out" 2>"$work/wrong.err"
+    check "sorrel $wrong: exit 2, the usage on standard error, without a display" \
+        test $? -eq 2 -a ! -s "$work/wrong.out" -a -n "$(grep -x 'Usage: sorrel \[--raw\] \[FILE\]' "$work/wrong.err")"
 done
 
 # The installed lister runs: --help, and the samples listed as they should be.

@@ -127,6 +127,7 @@ struct CommandLineCase {
     Action action;
     std::string file;
     std::string error;
+    bool raw = false;
 };
 
 TEST(ApplicationTest, CommandLineTakesOneFileHelpAndVersion) {
@@ -144,6 +145,21 @@ TEST(ApplicationTest, CommandLineTakesOneFileHelpAndVersion) {
         {{"--bogus"}, Action::Wrong, "", "unknown option '--bogus'"},
         {{"-x", "a.bin"}, Action::Wrong, "", "unknown option '-x'"},
         {{"a.bin", "b.bin"}, Action::Wrong, "", "only one image file can be given"},
+        {{"--raw", "a.bin"}, Action::Run, "a.bin", "", true},
+        {{"a.bin", "-r"}, Action::Run, "a.bin", "", true},
+        {{"--raw"}, Action::Wrong, "", "--raw needs an image file to open", true},
+        // Every usage error is found before the toolkit has taken its own
+        // options out, with or without their values.
+        {{"-platform", "offscreen", "a.bin"}, Action::Run, "a.bin", ""},
+        {{"--platform", "offscreen", "-style=fusion", "-reverse", "a.bin"},
+         Action::Run,
+         "a.bin",
+         ""},
+        {{"-platform", "offscreen", "--bogus"}, Action::Wrong, "", "unknown option '--bogus'"},
+        {{"-style", "fusion", "a.bin", "b.bin"},
+         Action::Wrong,
+         "",
+         "only one image file can be given"},
     };
     for (const CommandLineCase& c : cases) {
         const sorrel::CommandLine line = sorrel::ParseCommandLine(c.args);
@@ -151,8 +167,9 @@ TEST(ApplicationTest, CommandLineTakesOneFileHelpAndVersion) {
         EXPECT_EQ(line.action, c.action);
         EXPECT_EQ(line.file, c.file);
         EXPECT_EQ(line.error, c.error);
+        EXPECT_EQ(line.raw, c.raw);
     }
-    EXPECT_TRUE(sorrel::Usage.starts_with("Usage: sorrel [FILE]\n"));
+    EXPECT_TRUE(sorrel::Usage.starts_with("Usage: sorrel [--raw] [FILE]\n"));
     EXPECT_EQ(sorrel::VersionText(), "sorrel 1.0.0\n");
 }
 
@@ -165,6 +182,7 @@ struct StartCase {
     int warnings;
     bool listed;
     const char* error;  // what standard error is told
+    bool raw = false;   // --raw
 };
 
 TEST_F(StartTest, FileNamedOnTheCommandLineOpensAsIfChosenInTheDialog) {
@@ -173,6 +191,7 @@ TEST_F(StartTest, FileNamedOnTheCommandLineOpensAsIfChosenInTheDialog) {
         {"odd.bin", Words({0x8000, 0x07E0}) + QByteArray(1, '\x07'), 1, true, ""},
         {"missing.bin", QByteArray(), 0, false,
          "sorrel: cannot open 'missing.bin': No such file or directory\n"},
+        {"raw.bin", Words({0x8000, 0x07E0}), 0, true, "", true},
     };
     const QString saved = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir_.path()));
@@ -186,17 +205,19 @@ TEST_F(StartTest, FileNamedOnTheCommandLineOpensAsIfChosenInTheDialog) {
         }
         const int warningsBefore = warnings();
         std::ostringstream errors;
-        OpenAtStart(*form1(), c.name, errors);
+        OpenAtStart(*form1(), c.name, c.raw, errors);
         EXPECT_EQ(errors.str(), c.error);
         QCoreApplication::processEvents();  // the event loop runs
         settle();
         EXPECT_EQ(warnings() - warningsBefore, c.warnings);
         EXPECT_EQ(form1()->openDialogFileName(), path);
         EXPECT_EQ(form1()->OpenDialog1->selectedFiles(), QStringList{path});
+        EXPECT_EQ(form1()->CheckBox1->isChecked(), c.raw);
         if (c.listed) {
             EXPECT_EQ(form1()->windowTitle(), "Sorrel Дизассемблер - [" + path + "]");
             ASSERT_EQ(ShownRows(listing()), 3u);
             EXPECT_EQ(Cell(listing(), 0, 1), "1000000000000000");
+            EXPECT_EQ(Cell(listing(), 0, 0), c.raw ? "0000h" : "0000(0)");
         } else {
             EXPECT_EQ(form1()->windowTitle(), QStringLiteral("Sorrel Дизассемблер "));
             EXPECT_EQ(listing()->source(), nullptr);

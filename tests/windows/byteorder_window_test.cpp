@@ -2,6 +2,7 @@
 // the current image byte by byte and reads it again each time it goes from
 // hidden to shown.
 #include <QFile>
+#include <QTest>
 
 #include "window_test_support.h"
 
@@ -93,15 +94,21 @@ TEST_F(ByteOrderTest, ShowingItAgainWhileVisibleKeepsItsListingClosingAndShowing
     EXPECT_EQ(Cell(bytes(), 0, 2), "10000000");
 }
 
-TEST_F(ByteOrderTest, AnImageThatCannotBeOpenedLeavesTheFormerListing) {
+// Hidden, the window holds no image (a large one would stay in memory for
+// nothing): shown again on a file that is gone it is fresh, and silent.
+TEST_F(ByteOrderTest, HiddenItHoldsNoImage) {
     const QString path = writeImage(QStringLiteral("gone.bin"), QByteArray(4, '\0'));
     load(path);
     showByteOrder();
+    std::weak_ptr<const CellSource> shown = bytes()->sharedSource();
+    ASSERT_FALSE(shown.expired());
     form2()->hide();
+    EXPECT_EQ(bytes()->source(), nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown.expired(); }));
     ASSERT_TRUE(QFile::remove(path));
     showByteOrder();
     EXPECT_TRUE(form2()->isVisible());
-    EXPECT_EQ(ShownRows(bytes()), 5u);
+    EXPECT_EQ(ShownRows(bytes()), 2u);
     EXPECT_TRUE(user_.boxes.empty());
 }
 

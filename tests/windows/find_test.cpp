@@ -173,7 +173,8 @@ TEST_F(FindInWindowsTest, TheFindDialogFindsWhileOpenAndKeepsItsText) {
     }
     QTest::keyClick(dialog->edit(), Qt::Key_Return, Qt::AltModifier);
     waitForSearch(main);
-    EXPECT_EQ(main.navigator->resultsPanel()->heading(), "Найдено: 3");
+    EXPECT_EQ(main.navigator->resultsPanel()->heading(), "Найти все: j — 3");
+    EXPECT_EQ(dialog->status(), "Найдено: 3");
     EXPECT_TRUE(dialog->isVisible());
 
     // Closed, the grid has the keys; opened again, the last text, selected.
@@ -206,14 +207,14 @@ TEST_F(FindInWindowsTest, FindAllAndXListRowsInTheResultsPanel) {
         std::vector<std::uint64_t> rows;
     };
     const Case cases[] = {
-        {Listing::Raw, "j", 0, "Найдено: 3", {1, 3, 5}},
-        {Listing::Header, "1000000000000101", 0, "Найдено: 2", {10, 257}},
-        {Listing::Header, "zzz", 0, "Найдено: 0", {}},
-        {Listing::Bytes, "10000000", 0, "Найдено: 1", {3}},
-        {Listing::Raw, "", 1, "Ссылки на 0001h: 1", {5}},
-        {Listing::Raw, "", 3, "Ссылки на 0003h: 1", {3}},  // a jump to itself
-        {Listing::Raw, "", 0, "Ссылки на 0000h: 0", {}},
-        {Listing::Header, "", 256 + 5, "Ссылки на 0005h: 1", {257}},
+        {Listing::Raw, "j", 0, "Найти все: j — 3", {1, 3, 5}},
+        {Listing::Header, "1000000000000101", 0, "Найти все: 1000000000000101 — 2", {10, 257}},
+        {Listing::Header, "zzz", 0, "Найти все: zzz — 0", {}},
+        {Listing::Bytes, "10000000", 0, "Найти все: 10000000 — 1", {3}},
+        {Listing::Raw, "", 1, "Ссылки на 0001h — 1", {5}},
+        {Listing::Raw, "", 3, "Ссылки на 0003h — 1", {3}},  // a jump to itself
+        {Listing::Raw, "", 0, "Ссылки на 0000h — 0", {}},
+        {Listing::Header, "", 256 + 5, "Ссылки на 0005h — 1", {257}},
     };
     // What the main window's navigator hands out for marks.
     std::shared_ptr<const std::vector<std::uint64_t>> handedOut;
@@ -306,7 +307,7 @@ TEST_F(FindInWindowsTest, APanelStoppedAtTheLimitSaysSo) {
         true);
     waitForSearch(main);
     sorrel::ResultsPanel* panel = main.navigator->resultsPanel();
-    EXPECT_EQ(panel->heading(), "Найдено: 2");
+    EXPECT_EQ(panel->heading(), "Найдено — 2");
     const QString limit = QStringLiteral("100\u00A0000\u00A0000");
     EXPECT_EQ(panel->note(), "Показаны первые " + limit + " строк: дальше поиск не пошёл.");
 }

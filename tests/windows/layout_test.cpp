@@ -9,8 +9,11 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTest>
 #include <QToolButton>
+#include <algorithm>
 
+#include "window_grid.h"
 #include "window_test_support.h"
 
 namespace wintest {
@@ -26,8 +29,9 @@ T* Child(QWidget* window, const char* name) {
 }
 
 TEST_F(LayoutTest, MainWindowControlsStandWhereTheLayoutPutsThem) {
-    // The window is wider by the jump gutter and the overview strip beside the
-    // listing, so that its columns keep the room they have without them.
+    // The window is wide enough for the columns, the jump gutter and the
+    // overview strip beside them and the scroll bar, and never narrower than
+    // its layout: its columns fit without scrolling sideways.
     StringGrid* grid = listing();
     QWidget* gutter = grid->sideWidget(StringGrid::Side::Left);
     QWidget* strip = grid->sideWidget(StringGrid::Side::Right);
@@ -35,12 +39,11 @@ TEST_F(LayoutTest, MainWindowControlsStandWhereTheLayoutPutsThem) {
     ASSERT_NE(strip, nullptr);
     form1()->layout()->activate();
     form1()->centralWidget()->layout()->activate();
-    const int wider = gutter->width() + strip->width();
+    const int wider = std::max(383, grid->widthForColumns() + 2) - 383;
+    EXPECT_GT(wider, gutter->width() + strip->width());
     EXPECT_GT(gutter->width(), 0);
     EXPECT_GT(strip->width(), 0);
     EXPECT_EQ(grid->viewport()->geometry().left(), gutter->width());
-    const QScrollBar* bar = grid->verticalScrollBar();
-    EXPECT_EQ(grid->viewport()->width() + (bar->isVisible() ? bar->width() : 0), 381);
 
     EXPECT_EQ(form1()->objectName(), "Form1");
     EXPECT_EQ(form1()->pos(), QPoint(266, 167));
@@ -85,16 +88,40 @@ TEST_F(LayoutTest, MainWindowControlsStandWhereTheLayoutPutsThem) {
     EXPECT_EQ(form1()->CheckBox1->text(), QStringLiteral("\"Сырой\" образ."));
     EXPECT_FALSE(form1()->CheckBox1->isChecked());
 
+    // The layout's widths, or the room the title needs where it needs more.
     ASSERT_EQ(grid->columnCount(), 3);
     const char* const titles[] = {"Адрес инструкци", "Инструкция", "Мнемоника"};
     const int widths[] = {70, 137, 171};
     for (int c = 0; c < 3; ++c) {
-        EXPECT_EQ(grid->columnTitle(c), QString::fromUtf8(titles[c]));
-        EXPECT_EQ(grid->columnWidth(c), widths[c]);
+        const QString title = QString::fromUtf8(titles[c]);
+        EXPECT_EQ(grid->columnTitle(c), title);
+        EXPECT_EQ(grid->columnWidth(c), std::max(widths[c], sorrel::TitleWidth(*grid, title)));
+        EXPECT_GT(grid->columnWidth(c), grid->titleRow()->fontMetrics().horizontalAdvance(title) +
+                                            StringGrid::TextPadding);
     }
     EXPECT_EQ(grid->defaultRowHeight(), 15);
     EXPECT_EQ(grid->cellFont().family(), "Courier New");
     EXPECT_EQ(grid->cellFont().pixelSize(), 11);
+}
+
+// At its first size, with a listing longer than the view, no scroll bar
+// sideways; hiding the arrows or the strip gives their width to the columns.
+TEST_F(LayoutTest, TheColumnsFitAtTheFirstSize) {
+    load(writeImage(QStringLiteral("long.bin"), CountingWords(1000)));
+    StringGrid* grid = listing();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form1()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return grid->verticalScrollBar()->isVisible(); }));
+    EXPECT_FALSE(grid->horizontalScrollBar()->isVisible());
+    EXPECT_GE(grid->viewport()->width(), grid->titleRow()->length());
+    for (const StringGrid::Side side : {StringGrid::Side::Left, StringGrid::Side::Right}) {
+        QWidget* widget = grid->sideWidget(side);
+        const int before = grid->viewport()->width();
+        widget->hide();
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return grid->viewport()->width() == before + widget->width(); }));
+        widget->show();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return grid->viewport()->width() == before; }));
+    }
 }
 
 TEST_F(LayoutTest, ResizingKeepsTheToolStripAndStatusBarHeights) {
@@ -128,7 +155,8 @@ TEST_F(LayoutTest, ByteOrderAndOptionWindowsFollowTheirLayouts) {
     EXPECT_EQ(form2()->StatusBar1->geometry(), QRect(0, 235, 269, 19));
     const int widths[] = {70, 92, 101};
     for (int c = 0; c < 3; ++c) {
-        EXPECT_EQ(bytes()->columnWidth(c), widths[c]);
+        EXPECT_EQ(bytes()->columnWidth(c),
+                  std::max(widths[c], sorrel::TitleWidth(*bytes(), bytes()->columnTitle(c))));
     }
     EXPECT_EQ(bytes()->cellFont().family(), "Courier New");
 

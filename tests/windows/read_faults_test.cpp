@@ -46,14 +46,17 @@ TEST_F(ReadFaultsTest, FileThatShrinksWhileReadIsReportedAndTheListingKept) {
     ASSERT_EQ(ShownRows(listing()), 3u);
     EXPECT_EQ(Cell(listing(), 0, 1), "1000000000000000");
     EXPECT_EQ(Cell(listing(), 1, 1), "0000011111100000");
-    // The caption names the file shown; a reload reads the new one as it is
-    // now, and the caption then names it.
+    // The caption names the file shown, and so does the current file: a
+    // reload and the byte-order window read it, not the refused one.
     EXPECT_FALSE(form1()->windowTitle().contains(path));
     EXPECT_TRUE(form1()->windowTitle().contains(imagePath(QStringLiteral("kept.bin"))));
+    EXPECT_EQ(form1()->openDialogFileName(), imagePath(QStringLiteral("kept.bin")));
     reload();
-    EXPECT_EQ(ShownRows(listing()), 6u);
+    EXPECT_EQ(ShownRows(listing()), 3u);
     EXPECT_EQ(errors(), 1);
-    EXPECT_TRUE(form1()->windowTitle().contains(path));
+    EXPECT_TRUE(form1()->windowTitle().contains(imagePath(QStringLiteral("kept.bin"))));
+    showByteOrder();
+    EXPECT_EQ(ShownRows(bytes()), 5u);
 }
 
 TEST_F(ReadFaultsTest, ImageOfFourGiBIsRefusedInBothWindowsAndTheProgramGoesOn) {
@@ -73,16 +76,17 @@ TEST_F(ReadFaultsTest, ImageOfFourGiBIsRefusedInBothWindowsAndTheProgramGoesOn) 
     EXPECT_EQ(ShownRows(listing()), 4u);
     EXPECT_EQ(Cell(listing(), 2, 1), "0000000000000011");
 
-    // The byte-order window reads the current image, the huge one, and keeps
-    // its former listing.
+    // The refused image did not become the current one: the byte-order
+    // window reads the one listed.
+    EXPECT_EQ(form1()->openDialogFileName(), small);
     showByteOrder();
     EXPECT_TRUE(form2()->isVisible());
-    EXPECT_EQ(errors(), 2);
+    EXPECT_EQ(errors(), 1);
     EXPECT_EQ(ShownRows(bytes()), 7u);
 
     // The program goes on: the next load lists normally.
     load(writeImage(QStringLiteral("next.bin"), Words({0x8000})));
-    EXPECT_EQ(errors(), 2);
+    EXPECT_EQ(errors(), 1);
     ASSERT_EQ(ShownRows(listing()), 2u);
     EXPECT_EQ(Cell(listing(), 0, 1), "1000000000000000");
 }
@@ -137,15 +141,14 @@ TEST_F(ReadFaultsTest, MemoryThatRunsOutIsReportedAndTheGridsKeepTheirListings) 
         AddressSpaceLimit limit(std::uint64_t{256} << 20);
         ASSERT_TRUE(limit.active());
         load(large);
+        // Refused: the byte-order window reads the file still listed.
         showByteOrder();
     }
-    ASSERT_EQ(errors(), 2);
-    for (int i = 0; i < 2; ++i) {
-        const SeenBox& error = user_.boxes[static_cast<std::size_t>(i)];
-        EXPECT_TRUE(error.text.contains(QStringLiteral("Недостаточно памяти")))
-            << error.text.toStdString();
-        EXPECT_TRUE(error.text.contains(large));
-    }
+    ASSERT_EQ(errors(), 1);
+    const SeenBox& error = user_.boxes.front();
+    EXPECT_TRUE(error.text.contains(QStringLiteral("Недостаточно памяти")))
+        << error.text.toStdString();
+    EXPECT_TRUE(error.text.contains(large));
     EXPECT_EQ(ShownRows(listing()), 3u);
     EXPECT_EQ(ShownRows(bytes()), 5u);
 #endif

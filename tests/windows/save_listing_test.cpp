@@ -280,11 +280,18 @@ TEST_F(SaveListingTest, TheImageIsNeverWrittenOverAndOnlyRegularFilesAreWritten)
         QWidget* window = c.byteOrder ? static_cast<QWidget*>(form2()) : form1();
         StringGrid* grid = c.byteOrder ? bytes() : listing();
         const std::size_t boxesBefore = user_.boxes.size();
-        saveAs(window, c.target);
-        // The dialog's own question before replacing a file, then the refusal.
-        ASSERT_EQ(user_.boxes.size(), boxesBefore + 2);
+        // The refusal comes in the dialog, before any question, and the
+        // dialog stays open for another name: the user cancels it.
+        user_.willChoose(c.target);
+        user_.willCancel();
+        activate(window);
+        QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
+        ASSERT_TRUE(user_.answeredAll());
+        EXPECT_FALSE(exporter(window)->saving());
+        ASSERT_EQ(user_.boxes.size(), boxesBefore + 1);
         const SeenBox* refusal = lastSaveMessage();
         ASSERT_NE(refusal, nullptr);
+        EXPECT_TRUE(refusal->overFileDialog);
         EXPECT_TRUE(refusal->text.contains(QString::fromUtf8(c.says)))
             << refusal->text.toStdString();
         EXPECT_TRUE(refusal->text.contains(c.target)) << refusal->text.toStdString();

@@ -66,7 +66,11 @@ void ScreenUser::look() {
         return;
     }
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-        boxes.push_back({box->windowTitle(), box->text(), box->icon(), box->objectName()});
+        // A box over a dialog being accepted (its question, or its refusal
+        // of the name): the dialog is looked at again if it stays open.
+        accepting_ = nullptr;
+        boxes.push_back({box->windowTitle(), box->text(), box->icon(), box->objectName(),
+                         qobject_cast<QFileDialog*>(box->parentWidget()) != nullptr});
         if (onMessageBox) {
             onMessageBox(box);
         }

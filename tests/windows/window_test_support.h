@@ -54,6 +54,7 @@ struct SeenBox {
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QString objectName;
+    bool overFileDialog = false;  // shown over a file dialog, which stays open
 };
 
 // The user at the screen. Every few milliseconds it looks for a modal window:
