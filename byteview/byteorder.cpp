@@ -31,17 +31,10 @@ TForm2::TForm2(std::function<QString()> currentImage, QWidget* parent)
     commands_ = new WindowCommands(this, StringGrid1);
     work_ = new WindowWork(this, StatusBar1);
     loader_ = new ImageLoader(work_, StringGrid1);
+    AddCancelCommand(commands_, work_);
     export_ = new ListingExport(
         this, work_, document_, [this] { return currentImage_ ? currentImage_() : QString(); },
         commands_);
-    Command cancel;
-    cancel.section = CommandSection::File;
-    cancel.text = QStringLiteral("Прервать чтение, поиск или сохранение");
-    cancel.keys = {QKeySequence(Qt::Key_Escape)};
-    cancel.keysBoundElsewhere = true;
-    cancel.run = [this] { work_->cancelAll(); };
-    cancel.enabled = [this] { return work_->busy(); };
-    commands_->add(std::move(cancel));
 
     // A sizeable tool window; the layout gives the listing's panel 269 by 235
     // pixels and the status bar below it 19.

@@ -66,8 +66,8 @@ int UsageError(const std::string& message) {
 }
 
 void WarnOddLength(const std::string& name, std::uint64_t size) {
-    Error("warning: " + name + ": the length (" + std::to_string(size) +
-          " bytes) is not a multiple of the 2-byte instruction length; the last byte is not "
+    Error("warning: " + name + ": the length (" + ByteCount(size) +
+          ") is not a multiple of the 2-byte instruction length; the last byte is not "
           "listed");
 }
 

@@ -58,8 +58,11 @@ ImageError::ImageError(Kind kind, std::string path, std::string reason)
 
 ImageError ShortReadError(const std::string& path, std::uint64_t got, std::uint64_t expected) {
     return ImageError(ImageError::Kind::ShortRead, path,
-                      "the file ended after " + std::to_string(got) + " of " +
-                          std::to_string(expected) + " bytes");
+                      "the file ended after " + std::to_string(got) + " of " + ByteCount(expected));
+}
+
+std::string ByteCount(std::uint64_t bytes) {
+    return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
 }
 
 ImageFile::ImageFile(FileDescriptor fd, std::string path, std::uint64_t size, bool stream)

@@ -37,6 +37,9 @@ class ImageError : public std::runtime_error {
 // The ShortRead error for a file that ended after got of expected bytes.
 ImageError ShortReadError(const std::string& path, std::uint64_t got, std::uint64_t expected);
 
+// "1 byte", "2 bytes": a count of bytes in English.
+std::string ByteCount(std::uint64_t bytes);
+
 // An open image file. Move-only; closes the file when destroyed, unless its
 // descriptor was borrowed.
 class ImageFile {

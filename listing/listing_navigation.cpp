@@ -30,7 +30,7 @@ class ListingJumps : public QObject {
         Command follows;
         follows.section = CommandSection::Going;
         follows.text = QStringLiteral("Перейти по переходу");
-        follows.keys = {QKeySequence(Qt::Key_Return)};
+        follows.keys = {QKeySequence(Qt::Key_Enter)};
         follows.keysBoundElsewhere = true;
         follows.gesture = QStringLiteral("Двойной щелчок по строке перехода");
         follows.run = [this, grid] { follow(grid->currentRow()); };

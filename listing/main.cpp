@@ -226,14 +226,7 @@ void TForm1::addFileCommands() {
     commands_->add(CommandMenu{CommandSection::File, QStringLiteral("Недавние файлы"),
                                [this](QMenu* menu) { fillRecentFiles(menu); },
                                [this] { return !recent_.files().isEmpty(); }});
-    Command cancel;
-    cancel.section = CommandSection::File;
-    cancel.text = QStringLiteral("Прервать чтение, поиск или сохранение");
-    cancel.keys = {QKeySequence(Qt::Key_Escape)};
-    cancel.keysBoundElsewhere = true;
-    cancel.run = [this] { work_->cancelAll(); };
-    cancel.enabled = [this] { return work_->busy(); };
-    commands_->add(std::move(cancel));
+    AddCancelCommand(commands_, work_);
 }
 
 void TForm1::fillRecentFiles(QMenu* menu) {

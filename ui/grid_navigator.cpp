@@ -77,15 +77,20 @@ void GridNavigator::addCommands(WindowCommands* commands) {
     };
     commands->add(command(CommandSection::Going, QStringLiteral("Перейти…"),
                           {QKeySequence(Qt::CTRL | Qt::Key_G)}, &GridNavigator::openGoTo));
-    commands->add(command(
+    // The keys of the mouse's side buttons are listed as the buttons.
+    Command back = command(
         CommandSection::Going, QStringLiteral("Назад"),
         {QKeySequence(Qt::ALT | Qt::Key_Left), QKeySequence(Qt::Key_Back)}, &GridNavigator::back,
-        [this] { return history().canGoBack(); }, QStringLiteral("Кнопка мыши «Назад»")));
-    commands->add(command(
+        [this] { return history().canGoBack(); }, QStringLiteral("Кнопка мыши «Назад»"));
+    back.keysText = back.keys.first().toString(QKeySequence::NativeText);
+    commands->add(std::move(back));
+    Command forward = command(
         CommandSection::Going, QStringLiteral("Вперёд"),
         {QKeySequence(Qt::ALT | Qt::Key_Right), QKeySequence(Qt::Key_Forward)},
         &GridNavigator::forward, [this] { return history().canGoForward(); },
-        QStringLiteral("Кнопка мыши «Вперёд»")));
+        QStringLiteral("Кнопка мыши «Вперёд»"));
+    forward.keysText = forward.keys.first().toString(QKeySequence::NativeText);
+    commands->add(std::move(forward));
     commands->add(command(CommandSection::Finding, QStringLiteral("Найти…"),
                           {QKeySequence(Qt::CTRL | Qt::Key_F)}, &GridNavigator::openFind));
     commands->add(command(CommandSection::Finding, QStringLiteral("Найти далее"),

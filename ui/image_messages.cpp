@@ -21,25 +21,37 @@ std::optional<ImageFile> OpenImageFile(const QString& name) {
     }
 }
 
+QString BytesInRussian(std::uint64_t bytes, bool genitive) {
+    const std::uint64_t last = bytes % 10;
+    const bool teens = bytes % 100 >= 11 && bytes % 100 <= 14;
+    const QString count = QString::number(bytes);
+    if (!teens && last == 1) {
+        return count + (genitive ? QStringLiteral(" байта") : QStringLiteral(" байт"));
+    }
+    if (!teens && last >= 2 && last <= 4 && !genitive) {
+        return count + QStringLiteral(" байта");
+    }
+    return count + QStringLiteral(" байт");
+}
+
 QString ImageErrorMessage(const ImageError& error, std::uint64_t size) {
     const QString name = QFile::decodeName(QByteArray::fromStdString(error.path()));
-    const QString bytes = QString::number(size);
     switch (error.kind()) {
         case ImageError::Kind::TooLarge:
             return QStringLiteral(
-                       "Файл \"%1\" слишком велик: %2 байт. Можно открыть образ "
-                       "не длиннее %3 байт (4 ГиБ - 1).")
-                .arg(name, bytes, QString::number(MaxImageSize));
+                       "Файл \"%1\" слишком велик: %2. Можно открыть образ "
+                       "не длиннее %3 (4 ГиБ - 1).")
+                .arg(name, BytesInRussian(size), BytesInRussian(MaxImageSize, true));
         case ImageError::Kind::ShortRead:
             return QStringLiteral(
-                       "Файл \"%1\" прочитан не полностью: он стал короче %2 байт, "
+                       "Файл \"%1\" прочитан не полностью: он стал короче %2, "
                        "пока его читали. Листинг не изменён.")
-                .arg(name, bytes);
+                .arg(name, BytesInRussian(size, true));
         case ImageError::Kind::OutOfMemory:
             return QStringLiteral(
-                       "Недостаточно памяти, чтобы прочитать файл \"%1\" (%2 байт). "
+                       "Недостаточно памяти, чтобы прочитать файл \"%1\" (%2). "
                        "Листинг не изменён.")
-                .arg(name, bytes);
+                .arg(name, BytesInRussian(size));
         case ImageError::Kind::ReadFailed:
         case ImageError::Kind::CannotOpen:
             break;

@@ -25,6 +25,9 @@ std::optional<ImageFile> OpenImageFile(const QString& name);
 // or failed, not enough memory).
 QString ImageErrorMessage(const ImageError& error, std::uint64_t size);
 
+// "1 байт", "2 байта", "5 байт"; in the genitive ("короче 1 байта", "2 байт").
+QString BytesInRussian(std::uint64_t bytes, bool genitive = false);
+
 // Reads the whole open file into a new snapshot. Throws std::runtime_error
 // with the message of ImageErrorMessage; nothing is allocated for a file that
 // is too large.

@@ -15,6 +15,7 @@
 #include "on_screen.h"
 #include "stringgrid.h"
 #include "window_grid.h"
+#include "window_work.h"
 
 namespace sorrel {
 
@@ -245,7 +246,11 @@ void WindowCommands::showReference() {
         table->setItem(at, 0, new QTableWidgetItem(line.keys));
         table->setItem(at, 1, new QTableWidgetItem(line.what));
     }
+    table->setShowGrid(false);
+    table->setAlternatingRowColors(true);
+    table->setWordWrap(false);
     table->resizeColumnsToContents();
+    table->resizeRowsToContents();
     table->horizontalHeader()->setStretchLastSection(true);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
     connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
@@ -257,6 +262,17 @@ void WindowCommands::showReference() {
     KeepOnScreen(&dialog);
     dialog.exec();
     GiveGridTheKeys(grid_);
+}
+
+void AddCancelCommand(WindowCommands* commands, WindowWork* work) {
+    Command cancel;
+    cancel.section = CommandSection::File;
+    cancel.text = QStringLiteral("Прервать чтение, поиск или сохранение");
+    cancel.keys = {QKeySequence(Qt::Key_Escape)};
+    cancel.keysBoundElsewhere = true;
+    cancel.run = [work] { work->cancelAll(); };
+    cancel.enabled = [work] { return work->busy(); };
+    commands->add(std::move(cancel));
 }
 
 }  // namespace sorrel

@@ -100,4 +100,10 @@ class WindowCommands : public QObject {
     StringGrid* grid_;
 };
 
+class WindowWork;
+
+// Esc, "Прервать чтение, поиск или сохранение": the command of the window's
+// long work, whose key WindowWork binds.
+void AddCancelCommand(WindowCommands* commands, WindowWork* work);
+
 }  // namespace sorrel

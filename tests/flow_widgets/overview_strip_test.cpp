@@ -158,6 +158,40 @@ TEST_F(OverviewStripTest, FoundRowsAreTicked) {
     EXPECT_NE(none.at(0, 175), text());
 }
 
+// However few words of a kind a band holds (an island of code in a sea of
+// erased memory), a band shows at least one device pixel of its colour.
+TEST_F(OverviewStripTest, EveryKindPresentShowsAtLeastOnePixel) {
+    auto slices = std::make_shared<OverviewSlices>(*HugeSlices());
+    for (std::size_t i = 0; i < MaxSlices; ++i) {
+        KindCounts& counts = slices->slices[i];
+        counts[WordKind::Run] = counts[WordKind::Instruction];
+        counts[WordKind::Instruction] = 0;
+    }
+    KindCounts& island = slices->slices[MaxSlices - 1];
+    island[WordKind::Run] -= 3;
+    island[WordKind::Instruction] = 1;
+    island[WordKind::Jump] = 1;
+    island[WordKind::NoInstruction] = 1;
+    strip.setImageRows(slices->rows, false);
+    strip.setSlices(slices);
+    strip.setView(0, 0);
+    for (const double ratio : test::Ratios) {
+        SCOPED_TRACE(ratio);
+        const Picture picture(strip, ratio);
+        const int last = static_cast<int>(std::lround(StripHeight * ratio)) - 1;
+        const int width = static_cast<int>(std::lround(StripWidth * ratio));
+        for (const WordKind kind :
+             {WordKind::Instruction, WordKind::Jump, WordKind::NoInstruction, WordKind::Run}) {
+            int pixels = 0;
+            for (int x = 0; x < width; ++x) {
+                pixels += picture.device(x, last) == Kind(kind) ? 1 : 0;
+            }
+            EXPECT_GE(pixels, 1) << int(kind);
+        }
+        EXPECT_EQ(picture.device(width - 1, 0), Kind(WordKind::Run));
+    }
+}
+
 TEST_F(OverviewStripTest, ClicksAskForTheRowUnderThePointer) {
     // Pixel row y shows rows 4y to 4y + 3; the middle of the pixel row is
     // the middle of its rows.

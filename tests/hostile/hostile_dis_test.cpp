@@ -213,7 +213,7 @@ TEST_P(HostileDisTest, HasOneClearOutcomeInEveryMode) {
             err = "sorrel-dis: cannot open '" + path + "': " + c.refusal + "\n";
         } else if (c.listing == Listing::OneByte && words) {
             err = "sorrel-dis: warning: " + path +
-                  ": the length (1 bytes) is not a multiple of the 2-byte instruction length; "
+                  ": the length (1 byte) is not a multiple of the 2-byte instruction length; "
                   "the last byte is not listed\n";
         }
         EXPECT_EQ(r.err, err);

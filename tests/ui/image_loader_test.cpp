@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "image_loader.h"
+#include "image_messages.h"
 
 namespace sorrel {
 namespace {
@@ -24,6 +25,31 @@ TEST(ImageLoader, ProgressNamesTheAmountReadInMiBOrKiB) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(AmountText(c.done, c.total).toStdString(), c.text);
+    }
+}
+
+TEST(ImageMessages, CountBytesInRussian) {
+    struct Case {
+        std::uint64_t bytes;
+        const char* nominative;  // "слишком велик: …"
+        const char* genitive;    // "короче …"
+    };
+    const Case cases[] = {
+        {1, "1 байт", "1 байта"},
+        {2, "2 байта", "2 байт"},
+        {4, "4 байта", "4 байт"},
+        {5, "5 байт", "5 байт"},
+        {11, "11 байт", "11 байт"},
+        {12, "12 байт", "12 байт"},
+        {21, "21 байт", "21 байта"},
+        {22, "22 байта", "22 байт"},
+        {112, "112 байт", "112 байт"},
+        {1001, "1001 байт", "1001 байта"},
+        {FourGiBLess1, "4294967295 байт", "4294967295 байт"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(BytesInRussian(c.bytes).toStdString(), c.nominative);
+        EXPECT_EQ(BytesInRussian(c.bytes, true).toStdString(), c.genitive);
     }
 }
 

@@ -89,6 +89,8 @@ TEST_F(KeyboardTest, CopyingTooManyRowsIsRefusedWithAMessageInEitherWindow) {
                 << box->text().toStdString();
             EXPECT_TRUE(box->text().contains("1" + nbsp + "000" + nbsp + "000"));
             EXPECT_TRUE(box->text().startsWith("Выделено слишком много строк"));
+            // The way to take them all.
+            EXPECT_TRUE(box->text().contains("Ctrl+S"));
             // A second Ctrl+C while the message is up does not stack another one.
             QTest::keyClick(w.grid, Qt::Key_C, Qt::ControlModifier);
             EXPECT_EQ(w.window->findChildren<QMessageBox*>().size(), 1);

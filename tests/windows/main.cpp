@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include "sorrel_application.h"
 
@@ -24,6 +26,11 @@ void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QStri
 
 int main(int argc, char** argv) {
     defaultHandler = qInstallMessageHandler(QuietHandler);
+    // What the program keeps for the user (its recent files, notes it cannot
+    // put beside an image) goes to folders of this run, not the user's.
+    QTemporaryDir user;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(user.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(user.filePath(QStringLiteral("data"))));
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
     }

@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "recent_files.h"
+
 namespace wintest {
 
 ScreenUser::ScreenUser() {
@@ -73,6 +75,9 @@ void ScreenUser::look() {
                          qobject_cast<QFileDialog*>(box->parentWidget()) != nullptr});
         if (onMessageBox) {
             onMessageBox(box);
+            if (!box->isVisible()) {
+                return;  // answered there
+            }
         }
         QAbstractButton* answer = box->button(QMessageBox::Ok);
         Click(answer != nullptr ? answer : box->button(QMessageBox::Yes));
@@ -116,6 +121,10 @@ void Click(QWidget* button) {
 
 void WindowsTest::SetUp() {
     ASSERT_TRUE(dir_.isValid());
+    // Each test starts with no recent files.
+    for (const QString& path : RecentFiles().files()) {
+        RecentFiles().remove(path);
+    }
     windows_ = std::make_unique<SorrelWindows>(CreateWindows());
     form1()->show();
 }

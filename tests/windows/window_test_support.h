@@ -74,7 +74,8 @@ class ScreenUser : public QObject {
     std::vector<SeenBox> boxes;
     int dialogsSeen = 0;
     int unplannedDialogs = 0;
-    // Runs while a message box is open, before it is closed.
+    // Runs while a message box is open, before it is closed; it may answer
+    // the box itself by clicking one of its buttons.
     std::function<void(QMessageBox*)> onMessageBox;
     // Runs when a file dialog appears, before it is answered.
     std::function<void(QFileDialog*)> onFileDialog;
