@@ -296,6 +296,9 @@ NotesFileContent ReadNotesFileText(std::string_view text) {
         }
         const std::string_view line = text.substr(pos, end - pos);
         pos = end + 1;
+        if (number == 1 && !line.starts_with(Magic)) {
+            Fail(1, "Это не файл заметок: первая строка должна начинаться с «sorrel-notes».");
+        }
         CheckControls(line, number);
         if (number == 1) {
             content.image = ReadFirstLine(line);
