@@ -47,10 +47,29 @@ std::string LabelSyntaxProblem(std::string_view name) {
     if (name.empty()) {
         return {};
     }
-    if (InvalidUtf8At(name) != std::string_view::npos) {
-        return "Имя не в кодировке UTF-8.";
+    // One pass for the encoding and the length, and the first character
+    // that cannot be in a label.
+    std::size_t length = 0;
+    char32_t wrong = 0;
+    bool anyWrong = false;
+    for (std::size_t pos = 0; pos < name.size(); ++length) {
+        const auto b = static_cast<unsigned char>(name[pos]);
+        char32_t c = b;
+        if (b < 0x80) {
+            ++pos;
+        } else {
+            const CodePoint read = ReadCodePoint(name, pos);
+            if (!read.valid) {
+                return "Имя не в кодировке UTF-8.";
+            }
+            c = read.value;
+            pos += read.size;
+        }
+        if (!anyWrong && !IsLabelCharacter(c)) {
+            anyWrong = true;
+            wrong = c;
+        }
     }
-    const std::size_t length = CodePointCount(name);
     if (length > MaxLabelLength) {
         return "Имя длиннее " + std::to_string(MaxLabelLength) + " знаков: в нём " +
                std::to_string(length) + ".";
@@ -58,14 +77,10 @@ std::string LabelSyntaxProblem(std::string_view name) {
     if (IsDigit(static_cast<unsigned char>(name.front()))) {
         return "Имя не может начинаться с цифры.";
     }
-    for (std::size_t pos = 0; pos < name.size();) {
-        const CodePoint c = ReadCodePoint(name, pos);
-        if (!IsLabelCharacter(c.value)) {
-            std::string what = Named(c.value);
-            what = what == "пробел" ? "Пробел" : "Знак " + what;
-            return what + " не может входить в имя: в нём только буквы, цифры, «_» и «.».";
-        }
-        pos += c.size;
+    if (anyWrong) {
+        std::string what = Named(wrong);
+        what = what == "пробел" ? "Пробел" : "Знак " + what;
+        return what + " не может входить в имя: в нём только буквы, цифры, «_» и «.».";
     }
     // A text the go-to dialog takes to a row, in a listing of any length.
     const GoToOutcome read = GoToListingRow(name, UINT64_MAX, true, 0);
@@ -92,24 +107,35 @@ std::string LabelProblem(std::string_view name, const NoteSet& notes, std::uint6
 }
 
 std::string CommentProblem(std::string_view text) {
-    if (InvalidUtf8At(text) != std::string_view::npos) {
-        return "Комментарий не в кодировке UTF-8.";
+    // One pass for the encoding, the length and the first character a
+    // comment cannot hold; printable ASCII goes straight on.
+    std::size_t length = 0;
+    char32_t wrong = 0;
+    for (std::size_t pos = 0; pos < text.size(); ++length) {
+        const auto b = static_cast<unsigned char>(text[pos]);
+        if (b >= 0x20 && b < 0x80) {
+            ++pos;
+            continue;
+        }
+        const CodePoint c = ReadCodePoint(text, pos);
+        if (!c.valid) {
+            return "Комментарий не в кодировке UTF-8.";
+        }
+        if (wrong == 0 && (c.value == U'\t' || IsLineBreak(c.value))) {
+            wrong = c.value;
+        }
+        pos += c.size;
     }
-    const std::size_t length = CodePointCount(text);
     if (length > MaxCommentLength) {
         return "Комментарий длиннее " + std::to_string(MaxCommentLength) + " знаков: в нём " +
                std::to_string(length) + ".";
     }
-    for (std::size_t pos = 0; pos < text.size();) {
-        const CodePoint c = ReadCodePoint(text, pos);
-        if (c.value == U'\t') {
-            return "В комментарии не может быть табуляции.";
-        }
-        if (IsLineBreak(c.value)) {
-            return "Комментарий — одна строка: в нём не может быть разрыва строки " +
-                   Named(c.value) + ".";
-        }
-        pos += c.size;
+    if (wrong == U'\t') {
+        return "В комментарии не может быть табуляции.";
+    }
+    if (wrong != 0) {
+        return "Комментарий — одна строка: в нём не может быть разрыва строки " + Named(wrong) +
+               ".";
     }
     return {};
 }

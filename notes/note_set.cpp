@@ -273,13 +273,31 @@ std::shared_ptr<const NoteSet> NoteSet::Empty() {
 }
 
 std::shared_ptr<const NoteSet> NoteSet::Of(std::vector<NoteChange> notes) {
-    std::stable_sort(notes.begin(), notes.end(),
-                     [](const NoteChange& a, const NoteChange& b) { return a.word < b.word; });
+    const auto byWord = [](const NoteChange& a, const NoteChange& b) { return a.word < b.word; };
+    if (!std::is_sorted(notes.begin(), notes.end(), byWord)) {
+        std::stable_sort(notes.begin(), notes.end(), byWord);
+    }
+    // Of a word given twice the last counts.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        if (i + 1 < notes.size() && notes[i + 1].word == notes[i].word) {
+            continue;
+        }
+        if (kept != i) {
+            notes[kept] = std::move(notes[i]);
+        }
+        ++kept;
+    }
+    notes.resize(kept);
+    return OfSorted(notes);
+}
+
+std::shared_ptr<const NoteSet> NoteSet::OfSorted(std::span<const NoteChange> notes) {
     std::vector<NoteView> kept;
     kept.reserve(notes.size());
     for (std::size_t i = 0; i < notes.size(); ++i) {
-        if (i + 1 < notes.size() && notes[i + 1].word == notes[i].word) {
-            continue;  // the last of a word counts
+        if (i > 0 && notes[i].word <= notes[i - 1].word) {
+            throw std::invalid_argument("notes out of the order of words");
         }
         CheckSizes(notes[i].note);
         if (!notes[i].note.empty()) {
@@ -290,6 +308,7 @@ std::shared_ptr<const NoteSet> NoteSet::Of(std::vector<NoteChange> notes) {
     set->chunks_ = MakeChunks<detail::NoteChunk, NoteView>(kept);
 
     std::vector<std::pair<std::string, std::uint64_t>> folded;
+    folded.reserve(kept.size());
     for (const NoteView& n : kept) {
         if (!n.label.empty()) {
             folded.emplace_back(FoldLabel(n.label), n.word);
@@ -378,7 +397,12 @@ std::optional<std::size_t> NoteSet::indexOf(std::uint64_t word) const {
 }
 
 std::optional<std::uint64_t> NoteSet::wordOfLabel(std::string_view name) const {
-    const std::string folded = FoldLabel(name);
+    if (name.size() > MaxStoredLabelBytes) {
+        return std::nullopt;
+    }
+    char buffer[MaxStoredLabelBytes];
+    FoldLabelInto(name, buffer);
+    const std::string_view folded(buffer, name.size());
     const std::uint64_t hash = NameHash(folded);
     const ShardPtr& shard = shards_[hash & (ShardCount - 1)];
     if (!shard) {

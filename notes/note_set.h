@@ -87,6 +87,9 @@ class NoteSet {
     // std::invalid_argument when two words would have the same label,
     // std::length_error when a text is longer than the set can hold.
     static std::shared_ptr<const NoteSet> Of(std::vector<NoteChange> notes);
+    // The same for notes in strictly increasing order of words; throws
+    // std::invalid_argument also when they are not.
+    static std::shared_ptr<const NoteSet> OfSorted(std::span<const NoteChange> notes);
 
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }

@@ -1,6 +1,7 @@
 #include "notes_file.h"
 
 #include <cstdio>
+#include <optional>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -278,10 +279,13 @@ std::string NotesFileText(const NoteSet& notes, const ImageIdentity& image) {
     return text;
 }
 
-NotesFileContent ReadNotesFileText(std::string_view text) {
-    NotesFileContent content;
-    std::vector<NoteChange> notes;
-    std::unordered_map<std::string, std::pair<std::uint64_t, std::uint64_t>> names;  // line, word
+namespace {
+
+// The lines of a notes file read into notes (and the lines they come
+// from), all but the uniqueness of labels.
+ImageIdentity ReadLines(std::string_view text, std::vector<NoteChange>& notes,
+                        std::vector<std::uint64_t>& lines) {
+    ImageIdentity image;
     std::uint64_t number = 0;
     std::uint64_t previousWord = 0;
     std::uint64_t previousLine = 0;
@@ -301,7 +305,7 @@ NotesFileContent ReadNotesFileText(std::string_view text) {
         }
         CheckControls(line, number);
         if (number == 1) {
-            content.image = ReadFirstLine(line);
+            image = ReadFirstLine(line);
             continue;
         }
         if (line.empty()) {
@@ -350,20 +354,54 @@ NotesFileContent ReadNotesFileText(std::string_view text) {
         if (std::string problem = CommentProblem(change.note.comment); !problem.empty()) {
             Fail(number, problem);
         }
-        if (!change.note.label.empty()) {
-            const auto [at, added] = names.try_emplace(FoldLabel(change.note.label), number, word);
-            if (!added) {
-                Fail(number, "Имя «" + change.note.label + "» уже дано слову " +
-                                 WordText(at->second.second) + " в строке " +
-                                 std::to_string(at->second.first) + ".");
-            }
-        }
         if (!change.note.empty()) {
             notes.push_back(std::move(change));
+            lines.push_back(number);
         }
     }
-    content.notes = NoteSet::Of(std::move(notes));
-    return content;
+    return image;
+}
+
+// The first line that gives a label that a note before it has (in any
+// case); nothing when every label is given once.
+std::optional<NotesFileError> FirstLabelTwice(const std::vector<NoteChange>& notes,
+                                              const std::vector<std::uint64_t>& lines) {
+    std::unordered_map<std::string, std::size_t> first;
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        if (notes[i].note.label.empty()) {
+            continue;
+        }
+        const auto [at, added] = first.try_emplace(FoldLabel(notes[i].note.label), i);
+        if (!added) {
+            const std::size_t before = at->second;
+            return NotesFileError(lines[i], "Имя «" + notes[i].note.label + "» уже дано слову " +
+                                                WordText(notes[before].word) + " в строке " +
+                                                std::to_string(lines[before]) + ".");
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+NotesFileContent ReadNotesFileText(std::string_view text) {
+    std::vector<NoteChange> notes;
+    std::vector<std::uint64_t> lines;
+    try {
+        NotesFileContent content;
+        content.image = ReadLines(text, notes, lines);
+        // The set refuses a label given twice; then its line is looked for.
+        content.notes = NoteSet::OfSorted(notes);
+        return content;
+    } catch (const NotesFileError& e) {
+        // A label given twice before the line at fault is the first fault.
+        if (auto twice = FirstLabelTwice(notes, lines); twice && twice->line() < e.line()) {
+            throw *twice;
+        }
+        throw;
+    } catch (const std::invalid_argument&) {
+        throw *FirstLabelTwice(notes, lines);
+    }
 }
 
 }  // namespace sorrel

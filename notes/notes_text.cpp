@@ -97,24 +97,32 @@ void AppendUtf8(std::string& out, char32_t c) {
     }
 }
 
-std::string FoldLabel(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
+void FoldLabelInto(std::string_view text, char* out) {
     for (std::size_t pos = 0; pos < text.size();) {
         const auto b = static_cast<unsigned char>(text[pos]);
         if (b < 0x80) {
-            out += static_cast<char>(b >= 'A' && b <= 'Z' ? b + 0x20 : b);
-            ++pos;
+            out[pos++] = static_cast<char>(b >= 'A' && b <= 'Z' ? b + 0x20 : b);
             continue;
         }
         const CodePoint c = ReadCodePoint(text, pos);
-        if (!c.valid) {
-            out += text[pos++];
+        const char32_t folded = c.valid ? FoldCodePoint(c.value) : 0;
+        if (folded == 0 || folded == c.value) {
+            out[pos] = text[pos];  // the first byte; the others follow as they are
+            ++pos;
             continue;
         }
-        AppendUtf8(out, FoldCodePoint(c.value));
-        pos += c.size;
+        // А-Я and Ё fold to а-я and ё: two bytes each, as they were.
+        std::string bytes;
+        AppendUtf8(bytes, folded);
+        out[pos] = bytes[0];
+        out[pos + 1] = bytes[1];
+        pos += 2;
     }
+}
+
+std::string FoldLabel(std::string_view text) {
+    std::string out(text.size(), '\0');
+    FoldLabelInto(text, out.data());
     return out;
 }
 

@@ -37,6 +37,9 @@ char32_t FoldCodePoint(char32_t c);
 // valid UTF-8 are kept as they are. Two labels are the same name when their
 // folded texts are equal.
 std::string FoldLabel(std::string_view text);
+// The same into out, which takes text.size() bytes: folding keeps the
+// length of every character.
+void FoldLabelInto(std::string_view text, char* out);
 
 // Appends c as UTF-8.
 void AppendUtf8(std::string& out, char32_t c);
