@@ -1,7 +1,10 @@
 // For the kill test: saves the notes of an image through NotesStore again
 // and again, each version different in size, until it is killed. It starts
-// from the version after the one it finds.
+// from the version after the one it finds, and writes "s" to standard
+// output once it has saved one.
 //   notes_kill_child IMAGE
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -29,11 +32,15 @@ int main(int argc, char** argv) {
         return 3;
     }
     std::uint64_t version = read.fromFile ? sorrel::VersionOf(*read.notes) + 1 : 1;
-    for (;; ++version) {
+    for (bool first = true;; ++version, first = false) {
         const sorrel::SaveResult result = store.save(*sorrel::VersionNotes(version));
         if (result.outcome != sorrel::SaveOutcome::Saved) {
             std::fprintf(stderr, "not saved: %s\n", result.message.c_str());
             return 4;
+        }
+        if (first) {
+            // Tells the test that it is saving now, whatever its start took.
+            (void)!::write(1, "s", 1);
         }
     }
 }
