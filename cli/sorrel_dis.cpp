@@ -1,6 +1,8 @@
 // sorrel-dis: lists a Sorrel image on standard output, one row a line, the
 // same texts as the windows. It streams: the image is read in pieces and the
 // listing written in large pieces, so its memory does not grow with the image.
+#include <fcntl.h>
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -8,11 +10,16 @@
 #include <exception>
 #include <memory>
 #include <new>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "image_file.h"
+#include "image_hash.h"
 #include "listing_writer.h"
+#include "notes_column.h"
+#include "notes_file.h"
 #include "posix_io.h"
 
 namespace sorrel {
@@ -20,6 +27,7 @@ namespace {
 
 constexpr std::string_view Usage =
     "Usage: sorrel-dis [--raw | --bytes] FILE|-\n"
+    "       sorrel-dis [--raw] --notes NOTES FILE|-\n"
     "       sorrel-dis --help | --version\n"
     "Lists a Sorrel image, a flat file of 16-bit little-endian words, one row a\n"
     "line, the three columns joined by a tab, without a title row.\n"
@@ -34,6 +42,11 @@ constexpr std::string_view Usage =
     "  -b, --bytes  the byte-order listing: each byte's offset, the index of the\n"
     "               word it begins (even offsets only) and its eight bits; it has\n"
     "               no raw or header mode, so it does not go with --raw\n"
+    "  -n, --notes NOTES\n"
+    "               adds a fourth column, the notes of each row from the notes\n"
+    "               file NOTES (FILE.sorrel-notes as the program saves it): the\n"
+    "               row's label and comment and the name a jump goes to, as the\n"
+    "               window's column \"Заметки\" shows them; not with --bytes\n"
     "  -h, --help   show this text\n"
     "  --version    show the program's name and version\n"
     "  --           ends the options (for a file named like an option)\n"
@@ -42,10 +55,14 @@ constexpr std::string_view Usage =
     "its listing) and its last byte is not listed; --bytes lists every byte, the\n"
     "last odd one included, and gives no warning.\n"
     "\n"
+    "Notes made for another image (another size or content) are listed all the\n"
+    "same, with a warning on standard error after the listing.\n"
+    "\n"
     "Exit status: 0 when listed; 1 when the file cannot be opened or read (a\n"
-    "directory is refused), when the listing cannot be written, or, without a\n"
-    "message, when the reader of the output closed it early; 2 on wrong usage\n"
-    "(also --raw with --bytes).\n";
+    "directory is refused), when the notes file cannot be opened or read (the\n"
+    "line at fault and the reason are told), when the listing cannot be\n"
+    "written, or, without a message, when the reader of the output closed it\n"
+    "early; 2 on wrong usage (also --raw with --bytes, --notes with --bytes).\n";
 
 constexpr std::size_t ChunkSize = std::size_t{1} << 17;
 
@@ -71,7 +88,46 @@ void WarnOddLength(const std::string& name, std::uint64_t size) {
           "listed");
 }
 
-int Run(ListingMode mode, const std::string& name) {
+// The notes file, read whole: a regular file or a stream. Throws
+// std::runtime_error with the message for standard error.
+NotesFileContent ReadNotes(const std::string& name) {
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        throw std::runtime_error("cannot open the notes '" + name + "': " + std::strerror(errno));
+    }
+    const FileDescriptor file = FileDescriptor::owned(fd);
+    std::string text;
+    char buffer[65536];
+    for (;;) {
+        const ReadResult r = ReadSome(fd, buffer, sizeof buffer);
+        if (r.error != 0) {
+            throw std::runtime_error("cannot read the notes '" + name +
+                                     "': " + std::strerror(r.error));
+        }
+        if (r.bytes == 0) {
+            break;
+        }
+        text.append(buffer, r.bytes);
+    }
+    try {
+        return ReadNotesFileText(text);
+    } catch (const NotesFileError& e) {
+        throw std::runtime_error("cannot read the notes '" + name + "': line " +
+                                 std::to_string(e.line()) + ": " + e.reason());
+    }
+}
+
+int Run(ListingMode mode, const std::string& name, const std::string& notesName) {
+    // The notes first: a notes file that cannot be read lists nothing.
+    std::optional<NotesFileContent> notes;
+    std::optional<NotesColumn> column;
+    std::optional<ImageHasher> hasher;
+    if (!notesName.empty()) {
+        notes = ReadNotes(notesName);
+        column.emplace(notes->notes);
+        hasher.emplace();
+    }
+
     // "-" is standard input; a name may be a regular file, listed to the size
     // taken at open, or a pipe, FIFO or character device, read as a stream to
     // its end as standard input is. A directory is refused.
@@ -87,10 +143,13 @@ int Run(ListingMode mode, const std::string& name) {
 
     // Standard output: a closed pipe ends the listing.
     int outputError = 0;
-    ListingWriter writer(mode, [&outputError](std::string_view text) {
-        outputError = WriteAll(1, text);
-        return outputError == 0;
-    });
+    ListingWriter writer(
+        mode,
+        [&outputError](std::string_view text) {
+            outputError = WriteAll(1, text);
+            return outputError == 0;
+        },
+        0, ExtraColumns{false, false, notes.has_value()}, column ? &*column : nullptr);
     std::unique_ptr<std::uint8_t[]> chunk(new std::uint8_t[ChunkSize]);
     std::uint64_t total = 0;
     bool writing = true;
@@ -115,6 +174,9 @@ int Run(ListingMode mode, const std::string& name) {
             break;
         }
         total += got;
+        if (hasher) {
+            hasher->add(chunk.get(), got);
+        }
         if (!writer.write(chunk.get(), got)) {
             writing = false;
             break;
@@ -133,6 +195,15 @@ int Run(ListingMode mode, const std::string& name) {
     if (stream && words && total % 2 != 0) {
         WarnOddLength(file.path(), total);
     }
+    if (notes) {
+        const ImageIdentity listed{total, hasher->finish()};
+        if (listed != notes->image) {
+            Error("warning: the notes '" + notesName + "' were made for another image (size " +
+                  std::to_string(notes->image.size) + ", xxh3 " + HashText(notes->image.hash) +
+                  "; this one: size " + std::to_string(listed.size) + ", xxh3 " +
+                  HashText(listed.hash) + ")");
+        }
+    }
     return 0;
 }
 
@@ -142,6 +213,8 @@ int Main(int argc, char** argv) {
 
     bool raw = false;
     bool bytes = false;
+    std::string notes;
+    int notesGiven = 0;
     bool optionsEnded = false;
     std::string file;
     int files = 0;
@@ -154,6 +227,15 @@ int Main(int argc, char** argv) {
                 raw = true;
             } else if (arg == "--bytes" || arg == "-b") {
                 bytes = true;
+            } else if (arg == "--notes" || arg == "-n") {
+                if (i + 1 == argc) {
+                    return UsageError(std::string(arg) + " needs a notes file");
+                }
+                notes = argv[++i];
+                ++notesGiven;
+            } else if (arg.starts_with("--notes=")) {
+                notes = arg.substr(8);
+                ++notesGiven;
             } else if (arg == "--help" || arg == "-h") {
                 Print(1, Usage);
                 return 0;
@@ -173,6 +255,17 @@ int Main(int argc, char** argv) {
             "--raw and --bytes cannot be given together: the byte-order listing has no raw or "
             "header mode");
     }
+    if (notesGiven > 0 && bytes) {
+        return UsageError(
+            "--notes and --bytes cannot be given together: the byte-order listing has no notes "
+            "column");
+    }
+    if (notesGiven > 1) {
+        return UsageError("only one notes file can be given");
+    }
+    if (notesGiven == 1 && notes.empty()) {
+        return UsageError("--notes needs a notes file");
+    }
     if (files != 1) {
         return UsageError(files == 0 ? "no image file given" : "only one image file can be given");
     }
@@ -181,7 +274,7 @@ int Main(int argc, char** argv) {
                                    : ListingMode::Header;
 
     try {
-        return Run(mode, file);
+        return Run(mode, file, notes);
     } catch (const ImageError& e) {
         Error(e.what());
     } catch (const std::bad_alloc&) {

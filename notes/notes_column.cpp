@@ -1,0 +1,90 @@
+#include "notes_column.h"
+
+#include <utility>
+
+#include "listing_text.h"
+#include "number_text.h"
+#include "sorrel_support.h"
+
+namespace sorrel {
+
+namespace {
+
+constexpr InstructionClass ClassNamed(std::string_view mnemonic) {
+    for (std::size_t i = 0; i < InstructionTable.size(); ++i) {
+        if (InstructionTable[i].mnemonic == mnemonic) {
+            return static_cast<InstructionClass>(i);
+        }
+    }
+    return NoClass;
+}
+
+constexpr InstructionClass CallClass = ClassNamed("jsr ");
+static_assert(CallClass != NoClass);
+
+std::uint64_t Base(bool raw) {
+    return raw ? 0 : HeaderWords;
+}
+
+}  // namespace
+
+std::string AutomaticName(std::uint64_t address, bool call) {
+    ShortText digits;
+    AppendHex(digits, address);
+    return (call ? "sub_" : "loc_") + std::string(digits.view());
+}
+
+std::optional<std::string_view> LabelOfAddress(const NoteSet& notes, std::uint64_t address,
+                                               bool raw) {
+    const std::optional<NoteView> note = notes.find(Base(raw) + address);
+    if (!note || note->label.empty()) {
+        return std::nullopt;
+    }
+    return note->label;
+}
+
+std::optional<JumpName> JumpTargetName(const NoteSet& notes, std::uint64_t row, std::uint16_t word,
+                                       bool raw) {
+    const int field = JumpField(word);
+    if (field < 0 || row < Base(raw)) {
+        return std::nullopt;
+    }
+    const auto address = static_cast<std::uint64_t>(field);
+    if (const auto label = LabelOfAddress(notes, address, raw)) {
+        return JumpName{std::string(*label), false};
+    }
+    return JumpName{AutomaticName(address, ClassOfWord(word) == CallClass), true};
+}
+
+NotesColumn::NotesColumn(std::shared_ptr<const NoteSet> notes) : notes_(std::move(notes)) {}
+
+std::size_t NotesColumn::appendText(std::uint64_t row, std::uint16_t word, bool raw,
+                                    std::string& out) const {
+    const std::size_t start = out.size();
+    if (const std::optional<NoteView> note = notes_->find(row)) {
+        if (!note->label.empty()) {
+            out.append(note->label).append(":");
+        }
+        if (!note->comment.empty()) {
+            if (out.size() > start) {
+                out += ' ';
+            }
+            out.append(note->comment);
+        }
+    }
+    const int field = JumpField(word);
+    if (field < 0 || row < Base(raw)) {
+        return std::string::npos;
+    }
+    out.append(out.size() > start ? " → " : "→ ");
+    const auto address = static_cast<std::uint64_t>(field);
+    if (const auto label = LabelOfAddress(*notes_, address, raw)) {
+        out.append(*label);
+        return std::string::npos;
+    }
+    const std::size_t madeUp = out.size();
+    out.append(AutomaticName(address, ClassOfWord(word) == CallClass));
+    return madeUp;
+}
+
+}  // namespace sorrel
