@@ -27,7 +27,7 @@ TForm2::TForm2(std::function<QString()> currentImage, QWidget* parent)
     Panel2 = ui_->Panel2;
     StringGrid1 = ui_->StringGrid1;
     StatusBar1 = ui_->StatusBar1;
-    document_ = new WindowDocument(StringGrid1, ListingMode::Bytes);
+    document_ = new WindowDocument(StringGrid1, ListingMode::Bytes, ByteOrderGridColumns);
     commands_ = new WindowCommands(this, StringGrid1);
     work_ = new WindowWork(this, StatusBar1);
     loader_ = new ImageLoader(work_, StringGrid1);

@@ -227,6 +227,8 @@ void StringGrid::copySelection() {
 
 // ---- painting ----------------------------------------------------------------
 
+const QColor StringGrid::MarkColour{0x1E, 0x64, 0xC8};
+
 QColor StringGrid::CurrentRowBand(const QPalette& palette) {
     const QColor base = palette.color(QPalette::Base);
     const QColor highlight = palette.color(QPalette::Highlight);
@@ -306,7 +308,22 @@ void StringGrid::paintEvent(QPaintEvent* event) {
                 const QString value = source_->cellText(row, column);
                 if (!value.isEmpty()) {
                     painter.setPen(selected ? highlightedText : text);
-                    painter.drawText(cell.adjusted(TextPadding, 0, 0, 0), flags, value);
+                    const int greyed = source_->greyedFrom(row, column);
+                    if (greyed < 0 || greyed >= value.size()) {
+                        painter.drawText(cell.adjusted(TextPadding, 0, 0, 0), flags, value);
+                    } else {
+                        // The user's part, then the rest greyed.
+                        const QString own = value.left(greyed);
+                        painter.drawText(cell.adjusted(TextPadding, 0, 0, 0), flags, own);
+                        const int after = painter.fontMetrics().horizontalAdvance(own);
+                        painter.setPen(selected ? highlightedText
+                                                : pal.color(QPalette::PlaceholderText));
+                        painter.drawText(cell.adjusted(TextPadding + after, 0, 0, 0), flags,
+                                         value.mid(greyed));
+                    }
+                }
+                if (column == 0 && source_->rowMarked(row)) {
+                    painter.fillRect(x, y, MarkWidth, height, MarkColour);
                 }
             }
             if (current) {

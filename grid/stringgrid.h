@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QColor>
 #include <QFont>
 #include <QPointer>
 #include <QRect>
@@ -29,6 +30,11 @@ class CellSource {
     virtual std::uint64_t rowCount() const = 0;
     // row < rowCount(), 0 <= column < the grid's column count
     virtual QString cellText(std::uint64_t row, int column) const = 0;
+    // Where in the cell's text a part drawn greyed begins (names the program
+    // made up rather than the user's); -1 for none.
+    virtual int greyedFrom(std::uint64_t, int) const { return -1; }
+    // The row has a mark, drawn at the left edge of its first cell.
+    virtual bool rowMarked(std::uint64_t) const { return false; }
 };
 
 class StringGrid : public QAbstractScrollArea {
@@ -45,6 +51,9 @@ class StringGrid : public QAbstractScrollArea {
     static constexpr int WheelRows = 3;
     // The colour of the band across the current row, under its cells' text.
     static QColor CurrentRowBand(const QPalette& palette);
+    // The mark of a marked row: a bar at the left edge of its first cell.
+    static constexpr int MarkWidth = 3;
+    static const QColor MarkColour;
 
     explicit StringGrid(QWidget* parent = nullptr);
     ~StringGrid() override;

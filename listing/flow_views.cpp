@@ -67,6 +67,11 @@ FlowViews::FlowViews(WindowDocument* document, WindowWork* work, WindowCommands*
     connect(gutter_, &JumpGutter::rowRequested, this, [this](std::uint64_t row) { goTo_(row); });
     connect(strip_, &OverviewStrip::rowRequested, this, &FlowViews::centreRow);
     connect(document_, &WindowDocument::changed, this, &FlowViews::listingChanged);
+    connect(document_, &WindowDocument::updated, this, [this] {
+        const std::shared_ptr<const ListingDocument>& listing = document_->current();
+        gutter_->setNotes(listing ? listing->notes() : nullptr);
+        strip_->setNotes(listing ? listing->notes() : nullptr);
+    });
     connect(grid_, &StringGrid::rowGeometryChanged, this, &FlowViews::followRows);
     connect(grid_, &StringGrid::currentCellChanged, gutter_,
             [this](std::uint64_t row) { gutter_->setCurrentRow(row); });

@@ -291,8 +291,27 @@ bool JumpGutter::rowForClick(const QPoint& point, std::uint64_t* row) const {
 
 QString JumpGutter::toolTipAt(const QPoint& point) const {
     std::uint64_t row = 0;
-    const TargetMark* mark = rowAt(point.y(), &row) ? markOf(row) : nullptr;
-    return mark ? QStringLiteral("Переходов сюда: %1").arg(mark->jumps) : QString();
+    if (!rowAt(point.y(), &row)) {
+        return {};
+    }
+    if (const TargetMark* mark = markOf(row)) {
+        const std::string_view label = notes_ ? notes_->label(row) : std::string_view();
+        if (label.empty()) {
+            return QStringLiteral("Переходов сюда: %1").arg(mark->jumps);
+        }
+        return QStringLiteral("%1 — переходов сюда: %2")
+            .arg(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())))
+            .arg(mark->jumps);
+    }
+    // With notes, a jump's arrow names where it goes.
+    if (notes_ && image_ && !(row < HeaderWords && !raw_) && 2 * row + 1 < image_->size()) {
+        std::string text;
+        notes_->appendJumpText(ImageWord(image_->data(), row), raw_, text);
+        if (!text.empty()) {
+            return QStringLiteral("Переход ") + QString::fromStdString(text);
+        }
+    }
+    return {};
 }
 
 QSize JumpGutter::sizeHint() const {

@@ -28,6 +28,7 @@
 #include <memory>
 
 #include "jump_flow.h"
+#include "listing_columns.h"
 
 namespace sorrel {
 
@@ -62,6 +63,8 @@ class JumpGutter : public QWidget {
     void setImage(std::shared_ptr<const ImageData> image, bool raw);
     // The jump counts of a finished pass over that snapshot, or none (no marks).
     void setJumpCounts(std::shared_ptr<const JumpCounts> counts);
+    // The notes of the listing, whose labels the tool tips name; none: no names.
+    void setNotes(std::shared_ptr<const RowNotes> notes) { notes_ = std::move(notes); }
     void setRowGeometry(const RowGeometry& geometry);
     void setCurrentRow(std::uint64_t row);
     // The colour of the grid's lines: the separator at the right edge and the
@@ -134,6 +137,7 @@ class JumpGutter : public QWidget {
     std::shared_ptr<const ImageData> image_;
     bool raw_ = false;
     std::shared_ptr<const JumpCounts> counts_;
+    std::shared_ptr<const RowNotes> notes_;
     RowGeometry geometry_;
     std::uint64_t currentRow_ = 0;
     QColor lineColor_;

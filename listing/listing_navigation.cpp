@@ -102,9 +102,15 @@ class ListingJumps : public QObject {
             return;
         }
         const std::uint64_t address = row - listing->wordRows().base();
+        QString title = QStringLiteral("Ссылки на %1").arg(ToQString(AddressText(address)));
+        if (listing->notes()) {
+            if (const std::string_view label = listing->notes()->label(row); !label.empty()) {
+                title += QStringLiteral(" (%1)").arg(
+                    QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));
+            }
+        }
         navigator_->listRows(
-            QStringLiteral("Ссылки на %1").arg(ToQString(AddressText(address))),
-            QStringLiteral("Ссылки"),
+            title, QStringLiteral("Ссылки"),
             [listing, address](std::stop_token stop, const ProgressFn& progress) {
                 return CrossReferences(listing->wordRows(), address, FindAllLimit, std::move(stop),
                                        progress);

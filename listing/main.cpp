@@ -33,6 +33,7 @@
 #include "window_document.h"
 #include "window_font.h"
 #include "window_grid.h"
+#include "window_notes.h"
 #include "window_work.h"
 
 // The glyphs are compiled into this library; a static library must register them.
@@ -107,7 +108,7 @@ TForm1::TForm1(QWidget* parent)
     SpeedButton2 = ui_->SpeedButton2;
     SpeedButton3 = ui_->SpeedButton3;
     CheckBox1 = ui_->CheckBox1;
-    document_ = new WindowDocument(StringGrid1, ListingMode::Header);
+    document_ = new WindowDocument(StringGrid1, ListingMode::Header, ListingGridColumns);
     commands_ = new WindowCommands(this, StringGrid1);
     work_ = new WindowWork(this, StatusBar1);
     loader_ = new ImageLoader(work_, StringGrid1);
@@ -150,6 +151,20 @@ TForm1::TForm1(QWidget* parent)
     // fit without scrolling sideways.
     resize(std::max(width(), StringGrid1->widthForColumns() + 2 * Panel2->frameWidth()), height());
     flowViews_->setGoTo([this](std::uint64_t row) { navigator_->goToRow(row); });
+    // The notes of the image: made with the keys, kept beside it, shown in
+    // the listing; go-to takes their names.
+    notes_ = new WindowNotes(this, document_, work_, commands_, navigator_);
+    navigator_->setNames(
+        [this](const QString& name) { return notes_->notes()->wordOfLabel(name.toStdString()); },
+        [this](const QString& prefix) {
+            QStringList names;
+            for (const NoteView& note :
+                 notes_->notes()->labelsStartingWith(prefix.toStdString(), 20)) {
+                names << QString::fromUtf8(note.label.data(),
+                                           static_cast<qsizetype>(note.label.size()));
+            }
+            return names;
+        });
     connect(navigator_, &GridNavigator::foundRowsChanged, flowViews_, &FlowViews::setFoundRows);
     // The grid has the keys from the start.
     StringGrid1->setFocus(Qt::OtherFocusReason);
@@ -246,7 +261,7 @@ void TForm1::openRecentFile(const QString& path) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    if (!export_->mayClose()) {
+    if (!export_->mayClose() || !notes_->mayClose()) {
         event->ignore();
         giveGridTheKeys();
         return;

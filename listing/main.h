@@ -36,6 +36,7 @@ class ListingExport;
 class StringGrid;
 class WindowCommands;
 class WindowDocument;
+class WindowNotes;
 class WindowWork;
 
 class TForm1 : public QMainWindow {
@@ -69,6 +70,8 @@ class TForm1 : public QMainWindow {
     GridNavigator* navigator() const { return navigator_; }
     // The listing shown, which every view of the window is handed.
     WindowDocument* document() const { return document_; }
+    // The notes of the image listed.
+    WindowNotes* notes() const { return notes_; }
     // A load or reload is reading its file.
     bool loading() const;
 
@@ -130,6 +133,7 @@ class TForm1 : public QMainWindow {
     ImageLoader* loader_ = nullptr;
     // Ctrl+S: writes the listing to a text file.
     ListingExport* export_ = nullptr;
+    WindowNotes* notes_ = nullptr;
     QString fileName_;
     QWidget* byteOrderWindow_ = nullptr;
 };

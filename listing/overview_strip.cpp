@@ -174,6 +174,18 @@ QString OverviewStrip::toolTipAt(const QPoint& point) const {
         if (rows.end - rows.first > 1) {
             text += QStringLiteral(" – ") + AddressText(rows.end - 1, raw_);
         }
+        // The first label among the rows, if a few notes reach it.
+        std::optional<std::uint64_t> noted =
+            notes_ ? notes_->nextNotedRow(rows.first) : std::nullopt;
+        for (int looked = 0; noted && *noted < rows.end && looked < 64; ++looked) {
+            const std::string_view label = notes_->label(*noted);
+            if (!label.empty()) {
+                text += QStringLiteral(": ") +
+                        QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size()));
+                break;
+            }
+            noted = notes_->nextNotedRow(*noted + 1);
+        }
         if (slices_) {
             for (const StripBand& band : strip_.bands()) {
                 if (band.rows == rows) {

@@ -24,6 +24,7 @@
 #include <memory>
 #include <vector>
 
+#include "listing_columns.h"
 #include "overview.h"
 
 namespace sorrel {
@@ -52,6 +53,9 @@ class OverviewStrip : public QWidget {
     void setSlices(std::shared_ptr<const OverviewSlices> slices);
     // The rows in view: the first and how many.
     void setView(std::uint64_t firstRow, std::uint64_t rowCount);
+    // The notes of the listing: the tool tip names a label of the rows under
+    // the pointer. None: no names.
+    void setNotes(std::shared_ptr<const RowNotes> notes) { notes_ = std::move(notes); }
     // The rows of the last "find all", sorted, or none.
     void setFoundRows(std::shared_ptr<const std::vector<std::uint64_t>> rows);
 
@@ -101,6 +105,7 @@ class OverviewStrip : public QWidget {
     std::uint64_t viewFirst_ = 0;
     std::uint64_t viewRows_ = 0;
     std::shared_ptr<const std::vector<std::uint64_t>> found_;
+    std::shared_ptr<const RowNotes> notes_;
     int bandsHeight_ = 0;
     StripBands strip_{OverviewSlices{}, 0};
     QImage bars_;  // the bars of the bands, in device pixels

@@ -72,11 +72,49 @@ std::size_t NotesColumn::appendText(std::uint64_t row, std::uint16_t word, bool 
             out.append(note->comment);
         }
     }
-    const int field = JumpField(word);
-    if (field < 0 || row < Base(raw)) {
+    if (row < Base(raw)) {
         return std::string::npos;
     }
-    out.append(out.size() > start ? " → " : "→ ");
+    return appendJump(word, raw, out.size() > start, out);
+}
+
+std::size_t NotesColumn::appendJumpText(std::uint16_t word, bool raw, std::string& out) const {
+    return appendJump(word, raw, false, out);
+}
+
+std::optional<std::uint64_t> NotesColumn::nextNotedRow(std::uint64_t row) const {
+    const std::size_t at = notes_->lowerBound(row);
+    if (at >= notes_->size()) {
+        return std::nullopt;
+    }
+    return notes_->at(at).word;
+}
+
+std::optional<std::uint64_t> NotesColumn::previousNotedRow(std::uint64_t row) const {
+    const std::size_t at = notes_->lowerBound(row);
+    if (at == 0) {
+        return std::nullopt;
+    }
+    return notes_->at(at - 1).word;
+}
+
+std::string_view NotesColumn::label(std::uint64_t row) const {
+    const std::optional<NoteView> note = notes_->find(row);
+    return note ? note->label : std::string_view();
+}
+
+bool NotesColumn::bookmarked(std::uint64_t row) const {
+    const std::optional<NoteView> note = notes_->find(row);
+    return note && note->bookmark;
+}
+
+std::size_t NotesColumn::appendJump(std::uint16_t word, bool raw, bool afterNote,
+                                    std::string& out) const {
+    const int field = JumpField(word);
+    if (field < 0) {
+        return std::string::npos;
+    }
+    out.append(afterNote ? " → " : "→ ");
     const auto address = static_cast<std::uint64_t>(field);
     if (const auto label = LabelOfAddress(*notes_, address, raw)) {
         out.append(*label);

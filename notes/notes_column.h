@@ -52,10 +52,19 @@ class NotesColumn final : public RowNotes {
     // returns where the made-up name begins in out, or npos.
     std::size_t appendText(std::uint64_t row, std::uint16_t word, bool raw,
                            std::string& out) const override;
+    std::size_t appendJumpText(std::uint16_t word, bool raw, std::string& out) const override;
+    std::optional<std::uint64_t> nextNotedRow(std::uint64_t row) const override;
+    std::optional<std::uint64_t> previousNotedRow(std::uint64_t row) const override;
+    bool bookmarked(std::uint64_t row) const override;
+    std::string_view label(std::uint64_t row) const override;
 
     const std::shared_ptr<const NoteSet>& notes() const { return notes_; }
 
   private:
+    // " → NAME" after a note (afterNote), "→ NAME" alone; nothing for a word
+    // that is no jump.
+    std::size_t appendJump(std::uint16_t word, bool raw, bool afterNote, std::string& out) const;
+
     std::shared_ptr<const NoteSet> notes_;
 };
 

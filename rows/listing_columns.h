@@ -6,7 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace sorrel {
 
@@ -63,6 +65,19 @@ class RowNotes {
     // shown greyed) begin, or std::string::npos when it added none.
     virtual std::size_t appendText(std::uint64_t row, std::uint16_t word, bool raw,
                                    std::string& out) const = 0;
+    // What appendText adds for a program row with no note of its own whose
+    // word is word: a jump's "→ NAME", or nothing. Find decides it once per
+    // word, as it decides the other columns.
+    virtual std::size_t appendJumpText(std::uint16_t word, bool raw, std::string& out) const = 0;
+    // The first row at or after row, and the last row before row, that has a
+    // note of its own (a label, a comment or a bookmark); nothing when none.
+    virtual std::optional<std::uint64_t> nextNotedRow(std::uint64_t row) const = 0;
+    virtual std::optional<std::uint64_t> previousNotedRow(std::uint64_t row) const = 0;
+    // The row's word has a bookmark.
+    virtual bool bookmarked(std::uint64_t row) const = 0;
+    // The label of the row's word; empty when it has none. Valid while the
+    // notes live.
+    virtual std::string_view label(std::uint64_t row) const = 0;
 };
 
 }  // namespace sorrel

@@ -1,6 +1,9 @@
 #include "row_scanner.h"
 
+#include <algorithm>
+#include <functional>
 #include <mutex>
+#include <string>
 #include <utility>
 
 #include "word_sets.h"
@@ -10,13 +13,18 @@ namespace sorrel {
 namespace {
 
 // The scanner of one kind of listing: Rows (ListingRows, ByteRows) of the
-// document, matched with the set that Decide makes of the query
-// (MatchListing, MatchBytes).
-template <typename Rows, typename Match, Match (*Decide)(const Query&)>
-class DocumentScanner final : public RowScanner {
+// document, matched with the set that decide makes of the query once.
+template <typename Rows, typename Match>
+class DocumentScanner : public RowScanner {
   public:
-    DocumentScanner(std::shared_ptr<const ListingDocument> document, Rows rows, Query query)
-        : document_(std::move(document)), rows_(rows), query_(std::move(query)) {}
+    using Decide = std::function<Match(const Query&)>;
+
+    DocumentScanner(std::shared_ptr<const ListingDocument> document, Rows rows, Query query,
+                    Decide decide)
+        : document_(std::move(document)),
+          rows_(rows),
+          query_(std::move(query)),
+          decide_(std::move(decide)) {}
 
     std::uint64_t rowCount() const override { return rows_.rowCount(); }
     std::optional<std::uint64_t> next(std::uint64_t begin, std::uint64_t end, std::stop_token stop,
@@ -33,40 +41,142 @@ class DocumentScanner final : public RowScanner {
         return FindAll(rows_, match(), limit, std::move(stop), progress);
     }
 
-  private:
+  protected:
     const Match& match() const {
         std::call_once(decided_,
-                       [this] { match_ = std::make_unique<const Match>(Decide(query_)); });
+                       [this] { match_ = std::make_unique<const Match>(decide_(query_)); });
         return *match_;
     }
 
     std::shared_ptr<const ListingDocument> document_;  // holds the bytes rows_ point into
     Rows rows_;
     Query query_;
+
+  private:
+    Decide decide_;
     mutable std::once_flag decided_;
     mutable std::unique_ptr<const Match> match_;
 };
 
-using WordScanner = DocumentScanner<ListingRows, ListingMatch, &MatchListing>;
-using ByteScanner = DocumentScanner<ByteRows, ByteSet, &MatchBytes>;
+using ByteScanner = DocumentScanner<ByteRows, ByteSet>;
+
+// The main listing with its notes column shown: a row with a note of its own
+// also matches when its notes text does; every other row's cells depend on
+// its word alone, and the word set decides them.
+class NotedScanner final : public DocumentScanner<ListingRows, ListingMatch> {
+  public:
+    using DocumentScanner::DocumentScanner;
+
+    std::optional<std::uint64_t> next(std::uint64_t begin, std::uint64_t end, std::stop_token stop,
+                                      const ProgressFn& progress) const override {
+        const std::optional<std::uint64_t> byWord =
+            DocumentScanner::next(begin, end, stop, progress);
+        const std::uint64_t limit = std::min(byWord.value_or(end), rowCount());
+        const RowNotes& notes = *document_->notes();
+        for (std::optional<std::uint64_t> row = notes.nextNotedRow(begin); row && *row < limit;
+             row = notes.nextNotedRow(*row + 1)) {
+            if (notesMatch(*row)) {
+                return row;
+            }
+        }
+        return byWord;
+    }
+
+    std::optional<std::uint64_t> previous(std::uint64_t begin, std::uint64_t end,
+                                          std::stop_token stop,
+                                          const ProgressFn& progress) const override {
+        const std::optional<std::uint64_t> byWord =
+            DocumentScanner::previous(begin, end, stop, progress);
+        const std::uint64_t floor = byWord ? *byWord + 1 : begin;
+        const RowNotes& notes = *document_->notes();
+        for (std::optional<std::uint64_t> row = notes.previousNotedRow(std::min(end, rowCount()));
+             row && *row >= floor; row = notes.previousNotedRow(*row)) {
+            if (notesMatch(*row)) {
+                return row;
+            }
+        }
+        return byWord;
+    }
+
+    RowList all(std::uint64_t limit, std::stop_token stop,
+                const ProgressFn& progress) const override {
+        RowList byWord = DocumentScanner::all(limit, stop, progress);
+        // Rows the word set did not reach (past the last of a limited list)
+        // are not looked at either.
+        const std::uint64_t reach =
+            byWord.limited && !byWord.rows.empty() ? byWord.rows.back() + 1 : rowCount();
+        std::vector<std::uint64_t> noted;
+        const RowNotes& notes = *document_->notes();
+        for (std::optional<std::uint64_t> row = notes.nextNotedRow(0); row && *row < reach;
+             row = notes.nextNotedRow(*row + 1)) {
+            if (stop.stop_requested()) {
+                return byWord;
+            }
+            if (notesMatch(*row)) {
+                noted.push_back(*row);
+            }
+        }
+        RowList all;
+        all.rows.reserve(byWord.rows.size() + noted.size());
+        std::set_union(byWord.rows.begin(), byWord.rows.end(), noted.begin(), noted.end(),
+                       std::back_inserter(all.rows));
+        all.limited = byWord.limited || all.rows.size() > limit;
+        if (all.rows.size() > limit) {
+            all.rows.resize(limit);
+        }
+        return all;
+    }
+
+  private:
+    bool notesMatch(std::uint64_t row) const {
+        std::string text;
+        document_->notes()->appendText(row, rows_.word(row), rows_.raw, text);
+        return query_.matches(text);
+    }
+};
+
+using WordScanner = DocumentScanner<ListingRows, ListingMatch>;
 
 }  // namespace
 
 std::shared_ptr<const RowScanner> MakeRowScanner(std::shared_ptr<const ListingDocument> document,
                                                  const Query& query) {
+    const ExtraColumns extra = document->extra();
     if (document->listsBytes()) {
         const ByteRows rows = document->byteRows();
-        return std::make_shared<const ByteScanner>(std::move(document), rows, query);
+        return std::make_shared<const ByteScanner>(
+            std::move(document), rows, query,
+            [extra](const Query& q) { return MatchBytes(q, extra); });
     }
     const ListingRows rows = document->wordRows();
-    return std::make_shared<const WordScanner>(std::move(document), rows, query);
+    const std::shared_ptr<const RowNotes> notes = extra.notes ? document->notes() : nullptr;
+    auto decide = [extra, notes, raw = rows.raw](const Query& q) {
+        return MatchListing(q, extra, notes.get(), raw);
+    };
+    if (notes) {
+        return std::make_shared<const NotedScanner>(std::move(document), rows, query,
+                                                    std::move(decide));
+    }
+    return std::make_shared<const WordScanner>(std::move(document), rows, query, std::move(decide));
 }
 
 bool SearchesCell(const ListingDocument& document, std::uint64_t row, int column) {
-    if (document.listsBytes()) {
-        return column == 2;
+    if (column < 0 || column >= document.columnCount()) {
+        return false;
     }
-    return column == 1 || (column == 2 && !document.isHeaderRow(row));
+    switch (document.columnAt(column)) {
+        case ColumnKind::First:
+            return false;
+        case ColumnKind::Second:
+            return !document.listsBytes();
+        case ColumnKind::Third:
+            return document.listsBytes() || !document.isHeaderRow(row);
+        case ColumnKind::Hex:
+        case ColumnKind::Text:
+        case ColumnKind::Notes:
+            return true;
+    }
+    return false;
 }
 
 }  // namespace sorrel

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "listing_columns.h"
 #include "query.h"
 
 namespace sorrel {
@@ -46,19 +47,26 @@ using ByteSet = BitSet<256>;
 
 // The words of the main listing that a query matches: program rows in their
 // bits (column 1) or their disassembly (column 2); header rows, which have no
-// disassembly, in their bits only.
+// disassembly, in their bits only. With the columns shown on request, also
+// in the word's hexadecimal value and characters, and in the notes column's
+// "→ NAME" of a jump, which depends on the word alone in a row without a
+// note of its own (rows with notes are looked at one by one).
 struct ListingMatch {
     WordSet program;
     WordSet header;
 };
 
 // Decides query for all 65,536 words, from their cell texts: about 200,000
-// texts matched, a few milliseconds. Thread-safe.
-ListingMatch MatchListing(const Query& query);
+// texts matched, a few milliseconds. extra: the columns shown; notes (with
+// the notes column shown) the names of the jumps' targets, in the listing of
+// a raw image (raw) or one with a header. Thread-safe.
+ListingMatch MatchListing(const Query& query, ExtraColumns extra = {},
+                          const RowNotes* notes = nullptr, bool raw = false);
 
 // The bytes of the byte-order listing whose bits (column 2, "Значение") the
-// query matches. Thread-safe.
-ByteSet MatchBytes(const Query& query);
+// query matches, or, when shown, their hexadecimal value or character.
+// Thread-safe.
+ByteSet MatchBytes(const Query& query, ExtraColumns extra = {});
 
 // The eight jump words whose target is the listing address (JumpField); empty
 // for an address above 03FFh, which no jump reaches.

@@ -82,7 +82,7 @@ std::optional<int> GridFinder::matchingColumn(const Query& query, std::uint64_t 
     const int step = direction == FindDirection::Next ? 1 : -1;
     const int columns = document_->grid()->columnCount();
     for (int column = from + step; column >= 0 && column < columns; column += step) {
-        if (SearchesCell(*listed, row, column) && query.matches(listed->cell(row, column).view())) {
+        if (SearchesCell(*listed, row, column) && query.matches(listed->text(row, column))) {
             return column;
         }
     }

@@ -63,6 +63,9 @@ class GridFinder : public QObject {
     void waitForWorker() { search_.wait(); }
     // A new listing: the search stops, the results and the found rows go.
     void clear();
+    // The listing shows other columns or notes: the next search decides its
+    // query anew.
+    void forgetQuery() { prepared_.reset(); }
 
   signals:
     // The rows of the last find all, in row order; null once cleared by a new

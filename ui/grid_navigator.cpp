@@ -1,15 +1,18 @@
 #include "grid_navigator.h"
 
 #include <QByteArray>
+#include <QCompleter>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QShortcut>
+#include <QStringListModel>
 #include <QWidget>
 #include <initializer_list>
 
 #include "find_dialog.h"
 #include "go_to.h"
-#include "go_to_dialog.h"
+#include "line_dialog.h"
 #include "results_panel.h"
 #include "stringgrid.h"
 #include "window_commands.h"
@@ -41,10 +44,18 @@ GridNavigator::GridNavigator(QWidget* window, WindowDocument* document, WindowWo
         GiveGridTheKeys(grid);
     });
     connect(finder_, &GridFinder::foundRowsChanged, this, &GridNavigator::foundRowsChanged);
-    connect(document_, &WindowDocument::changed, this, [this] {
+    connect(document_, &WindowDocument::changed, this, [this, grid] {
         // Rows now mean something else.
         finder_->clear();
         places_.clear();
+        results_->takeColumnsOf(*grid);
+    });
+    connect(document_, &WindowDocument::updated, this, [this, grid] {
+        // The same rows with other columns or notes: find decides its query
+        // again, and the results show the new columns.
+        finder_->forgetQuery();
+        results_->takeColumnsOf(*grid);
+        results_->relist(grid->sharedSource());
     });
     addCommands(commands);
     // F3 and Shift+F3 work in the find dialog too.
@@ -121,11 +132,35 @@ QString GridNavigator::goTo(const QString& text) {
     const GoToOutcome outcome =
         GoToRow(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
                 document_->mode(), document_->rowCount(), document_->grid()->currentRow());
-    if (!outcome.row) {
-        return QString::fromStdString(outcome.reason);
+    if (outcome.row) {
+        goToRow(*outcome.row);
+        return {};
     }
-    goToRow(*outcome.row);
-    return {};
+    if (lookupName_) {
+        if (const std::optional<std::uint64_t> row = lookupName_(text.trimmed())) {
+            if (*row < document_->rowCount()) {
+                goToRow(*row);
+                return {};
+            }
+        }
+    }
+    return QString::fromStdString(outcome.reason);
+}
+
+void GridNavigator::setNames(NameLookup lookup, NameCompletion complete) {
+    lookupName_ = std::move(lookup);
+    completeName_ = std::move(complete);
+    goTo_->setPrompt(QStringLiteral("Адрес, #строка, +N, -N или метка:"));
+    auto* model = new QStringListModel(goTo_);
+    auto* completer = new QCompleter(model, goTo_);
+    completer->setCaseSensitivity(Qt::CaseInsensitive);
+    completer->setCompletionMode(QCompleter::PopupCompletion);
+    goTo_->edit()->setCompleter(completer);
+    connect(goTo_->edit(), &QLineEdit::textEdited, this, [this, model](const QString& text) {
+        model->setStringList(completeName_ && !text.trimmed().isEmpty()
+                                 ? completeName_(text.trimmed())
+                                 : QStringList());
+    });
 }
 
 void GridNavigator::tell(const QString& message) {

@@ -14,8 +14,11 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "grid_finder.h"
@@ -54,6 +57,13 @@ class GridNavigator : public QObject {
     // Shows message in the window's status bar for a few seconds.
     void tell(const QString& message);
 
+    // Names that go-to takes besides its address forms (the labels of the
+    // notes): lookup gives the row of a name, in any case; complete the
+    // names that begin with a prefix, for the completion of the dialog.
+    using NameLookup = std::function<std::optional<std::uint64_t>(const QString& name)>;
+    using NameCompletion = std::function<QStringList(const QString& prefix)>;
+    void setNames(NameLookup lookup, NameCompletion complete);
+
     // The commands of the keys.
     void openGoTo();                                  // Ctrl+G
     void openFind() { finder_->open(); }              // Ctrl+F
@@ -87,6 +97,8 @@ class GridNavigator : public QObject {
     QString goTo(const QString& text);
     void addCommands(WindowCommands* commands);
 
+    NameLookup lookupName_;
+    NameCompletion completeName_;
     QWidget* window_;
     WindowDocument* document_;
     WindowWork* work_;

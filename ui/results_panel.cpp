@@ -145,6 +145,12 @@ void ResultsPanel::clear() {
     old_->hide();
 }
 
+void ResultsPanel::relist(std::shared_ptr<const CellSource> listing) {
+    if (rows_ && !rows_->empty() && listing) {
+        grid_->setSource(std::make_shared<const ResultRowsSource>(std::move(listing), rows_));
+    }
+}
+
 void ResultsPanel::markOld(bool running) {
     if (heading_->text().isEmpty()) {
         return;

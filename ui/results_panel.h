@@ -59,6 +59,9 @@ class ResultsPanel : public QWidget {
                   std::shared_ptr<const std::vector<std::uint64_t>> rows, bool limited);
     // Drops the rows (they belong to a listing no longer shown).
     void clear();
+    // The same rows of the listing, shown from its new source (other
+    // columns or notes).
+    void relist(std::shared_ptr<const CellSource> listing);
     // The rows shown are those of an earlier search: a new one runs (running)
     // or was cancelled. The mark goes with the next rows shown.
     void markOld(bool running);

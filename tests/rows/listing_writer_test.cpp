@@ -230,6 +230,13 @@ class SomeNotes final : public sorrel::RowNotes {
         out += " → loc";
         return made;
     }
+    std::size_t appendJumpText(std::uint16_t, bool, std::string&) const override {
+        return std::string::npos;
+    }
+    std::optional<std::uint64_t> nextNotedRow(std::uint64_t) const override { return {}; }
+    std::optional<std::uint64_t> previousNotedRow(std::uint64_t) const override { return {}; }
+    bool bookmarked(std::uint64_t) const override { return false; }
+    std::string_view label(std::uint64_t) const override { return {}; }
 };
 
 // The columns shown on request follow the three, in the order of the grid,

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "window_document.h"
 #include "window_test_support.h"
 
 namespace wintest {
@@ -59,9 +60,13 @@ class LoadingTest : public WindowsTest {
 };
 
 // Counts the listings a grid is given.
+// The listings a window's grid showed: a new one each time, whatever notes
+// and columns come with it.
 struct SourceChanges {
     explicit SourceChanges(StringGrid* grid) {
-        QObject::connect(grid, &StringGrid::sourceChanged, grid, [this] { ++count; });
+        auto* document = grid->findChild<sorrel::WindowDocument*>();
+        EXPECT_NE(document, nullptr);
+        QObject::connect(document, &sorrel::WindowDocument::changed, grid, [this] { ++count; });
     }
     int count = 0;
 };

@@ -8,8 +8,8 @@
 #include <QTest>
 
 #include "find_dialog.h"
-#include "go_to_dialog.h"
 #include "grid_navigator.h"
+#include "line_dialog.h"
 #include "results_panel.h"
 #include "window_test_support.h"
 

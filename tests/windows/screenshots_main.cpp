@@ -27,8 +27,8 @@
 #include <cstdio>
 
 #include "find_dialog.h"
-#include "go_to_dialog.h"
 #include "grid_navigator.h"
+#include "line_dialog.h"
 #include "overview_strip.h"
 #include "sorrel_application.h"
 #include "sorrel_windows.h"
