@@ -229,17 +229,17 @@ void WindowNotes::listingChanged() {
                          read.problemLine > 0 ? QStringLiteral(", строка %1").arg(read.problemLine)
                                               : QString(),
                          FromUtf8(read.problem)));
-        } else if (read.fromFile || !same) {
-            // A reload reads what was written from memory: the same notes.
-            notes_ = read.notes;
         }
-        const bool shown = !notes_->empty();
+        // A reload reads what was written from memory: the same notes.
+        std::shared_ptr<const NoteSet> notes =
+            read.problem.empty() && (read.fromFile || !same) ? read.notes : notes_;
+        const bool shown = !notes->empty();
         if (!same) {
             ExtraColumns extra = document_->columns();
             extra.notes = shown;
             document_->setColumns(extra);
         }
-        show(notes_);
+        show(std::move(notes));
         if (read.imageChanged) {
             showMessage(NotesTitle,
                         QStringLiteral("Образ изменился после того, как были сделаны заметки "
@@ -259,7 +259,8 @@ void WindowNotes::listingChanged() {
 
 void WindowNotes::show(std::shared_ptr<const NoteSet> notes) {
     const std::shared_ptr<const ListingDocument>& listing = document_->current();
-    const bool shown = notes == notes_ && listing && listing->notes() == column_ && column_;
+    // Nothing to do when the listing shows these notes already.
+    const bool shown = notes == notes_ && column_ && listing && listing->notes() == column_;
     notes_ = std::move(notes);
     if (shown || !listing) {
         return;
@@ -604,13 +605,17 @@ bool WindowNotes::flush() {
         return false;
     }
     dirty_ = false;
-    const SaveResult result = store_->save(*notes_);
-    if (result.outcome != SaveOutcome::Saved) {
-        dirty_ = true;
-        stopped_ = true;
-        return false;
+    try {
+        if (store_->save(*notes_).outcome == SaveOutcome::Saved) {
+            return true;
+        }
+    } catch (const std::exception&) {
+        // The folder is gone, the disk is full: not written, and said so
+        // when the window is closed.
     }
-    return true;
+    dirty_ = true;
+    stopped_ = true;
+    return false;
 }
 
 bool WindowNotes::mayClose() {

@@ -1,5 +1,7 @@
 #include "line_dialog.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -64,6 +66,14 @@ void LineDialog::start() {
 
 QString LineDialog::reason() const {
     return reason_->text();
+}
+
+void LineDialog::done(int result) {
+    // A completion list left open would keep the keys after the dialog.
+    if (QCompleter* completer = edit_->completer(); completer != nullptr) {
+        completer->popup()->hide();
+    }
+    QDialog::done(result);
 }
 
 void LineDialog::accept() {

@@ -45,6 +45,7 @@ class LineDialog : public QDialog {
   public slots:
     // Enter or the button.
     void accept() override;
+    void done(int result) override;
 
   private:
     QLabel* prompt_;

@@ -132,6 +132,8 @@ void WindowsTest::SetUp() {
 void WindowsTest::TearDown() {
     EXPECT_EQ(user_.unplannedDialogs, 0);
     EXPECT_TRUE(user_.answeredAll());
+    // Before the image folder goes: the windows write what they keep there.
+    windows_.reset();
 }
 
 QString WindowsTest::imagePath(const QString& name) const {
