@@ -4,21 +4,26 @@
 //   (63 % of its bytes are characters: some 60 million strings of bytes, the
 //   worst case), over "code" (no byte is a character but a 16-character string
 //   every 64 KiB: the common case) and over erased memory;
-// - region boundaries over erased memory, 0000h then FFFFh words with 2 KiB of
-//   code at the end (the boundary sought lies there), and over the random
-//   image (no region at all), in words and in bytes;
-// - the count of the words of each class over the random image and the code.
+// - region boundaries over erased memory, FFFFh words with 2 KiB of code at
+//   the end (the boundary sought lies there), and over the random image (no
+//   region at all), in words and in bytes, forwards and backwards;
+// - the count of the words of each class over the random image, the code and
+//   erased memory (a run of one class).
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <vector>
 
+#include "class_counts.h"
+#include "regions.h"
 #include "string_runs.h"
 
 namespace {
 
 constexpr std::size_t ImageBytes = std::size_t{1} << 30;
+constexpr std::size_t CodeBytes = 2048;
 
 // splitmix64 from a seed, eight bytes at a time.
 std::vector<std::uint8_t> RandomBytes(std::size_t size, std::uint64_t seed) {
@@ -56,13 +61,11 @@ const std::vector<std::uint8_t>& CodeImage() {
     return bytes;
 }
 
-// The first half 0000h words, the second FFFFh, and 2 KiB of random code at
-// the end.
+// Erased memory: FFFFh words but for 2 KiB of random code at the end.
 const std::vector<std::uint8_t>& ErasedImage() {
     static const std::vector<std::uint8_t> bytes = [] {
-        std::vector<std::uint8_t> b(ImageBytes, 0x00);
-        std::memset(b.data() + ImageBytes / 2, 0xFF, ImageBytes / 2);
-        const std::vector<std::uint8_t> code = RandomBytes(2048, 0xF00D);
+        std::vector<std::uint8_t> b(ImageBytes, 0xFF);
+        const std::vector<std::uint8_t> code = RandomBytes(CodeBytes, 0xF00D);
         std::memcpy(b.data() + ImageBytes - code.size(), code.data(), code.size());
         return b;
     }();
@@ -106,6 +109,105 @@ BENCHMARK_CAPTURE(Strings, WordsRandom, &RandomImage, sorrel::StringPacking::Wor
     ->Iterations(3)
     ->UseRealTime();
 BENCHMARK_CAPTURE(Strings, WordsCode, &CodeImage, sorrel::StringPacking::Words)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
+
+// The rows of an image, a word or a byte each.
+enum class Rows { Words, Bytes };
+
+std::uint64_t RowCount(const std::vector<std::uint8_t>& bytes, Rows rows) {
+    return rows == Rows::Words ? bytes.size() / 2 : bytes.size();
+}
+
+std::optional<std::uint64_t> Next(const std::vector<std::uint8_t>& bytes, Rows rows,
+                                  std::uint64_t row) {
+    return rows == Rows::Words
+               ? sorrel::NextRegionBoundary(sorrel::ListingRows{bytes.data(), bytes.size(), true},
+                                            row)
+               : sorrel::NextRegionBoundary(sorrel::ByteRows{bytes.data(), bytes.size()}, row);
+}
+
+std::optional<std::uint64_t> Previous(const std::vector<std::uint8_t>& bytes, Rows rows,
+                                      std::uint64_t row) {
+    return rows == Rows::Words
+               ? sorrel::PreviousRegionBoundary(
+                     sorrel::ListingRows{bytes.data(), bytes.size(), true}, row)
+               : sorrel::PreviousRegionBoundary(sorrel::ByteRows{bytes.data(), bytes.size()}, row);
+}
+
+// The next boundary from the first row: across the whole image to the code at
+// the end of erased memory, or to the end of the random image, which has none.
+void NextBoundary(benchmark::State& state, Image image, Rows rows) {
+    const std::vector<std::uint8_t>& bytes = image();
+    std::optional<std::uint64_t> found;
+    for (auto _ : state) {
+        found = Next(bytes, rows, 0);
+    }
+    state.counters["found"] = found ? static_cast<double>(*found) : -1.0;
+    Rate(state, rows == Rows::Words ? "words/s" : "bytes/s",
+         found ? *found : RowCount(bytes, rows));
+}
+
+// The previous boundary from the last row (in erased memory from the first
+// row of code, where the erased run ends): back to the first row.
+void PreviousBoundary(benchmark::State& state, Image image, Rows rows) {
+    const std::vector<std::uint8_t>& bytes = image();
+    const std::uint64_t n = RowCount(bytes, rows);
+    const std::uint64_t from = image == &ErasedImage ? n - CodeBytes * n / bytes.size() : n;
+    std::optional<std::uint64_t> found;
+    for (auto _ : state) {
+        found = Previous(bytes, rows, from);
+    }
+    state.counters["found"] = found ? static_cast<double>(*found) : -1.0;
+    Rate(state, rows == Rows::Words ? "words/s" : "bytes/s", from - (found ? *found : 0));
+}
+
+BENCHMARK_CAPTURE(NextBoundary, WordsErased, &ErasedImage, Rows::Words)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(PreviousBoundary, WordsErased, &ErasedImage, Rows::Words)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(NextBoundary, WordsRandom, &RandomImage, Rows::Words)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(PreviousBoundary, WordsRandom, &RandomImage, Rows::Words)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(NextBoundary, BytesErased, &ErasedImage, Rows::Bytes)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(NextBoundary, BytesRandom, &RandomImage, Rows::Bytes)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
+
+void Classes(benchmark::State& state, Image image) {
+    const std::vector<std::uint8_t>& bytes = image();
+    const sorrel::ListingRows rows{bytes.data(), bytes.size(), false};
+    sorrel::ClassCounts counts;
+    for (auto _ : state) {
+        counts = sorrel::CountClasses(rows);
+        benchmark::DoNotOptimize(counts);
+    }
+    state.counters["noClass"] = static_cast<double>(counts.noClass);
+    Rate(state, "words/s", rows.rowCount());
+}
+BENCHMARK_CAPTURE(Classes, Random, &RandomImage)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Classes, Code, &CodeImage)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Classes, Erased, &ErasedImage)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3)
     ->UseRealTime();
