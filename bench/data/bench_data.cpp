@@ -8,7 +8,9 @@
 //   the end (the boundary sought lies there), and over the random image (no
 //   region at all), in words and in bytes, forwards and backwards;
 // - the count of the words of each class over the random image, the code and
-//   erased memory (a run of one class).
+//   erased memory (a run of one class);
+// - for comparison in the same run, strings found by a walk of one byte at a
+//   time, and the image read alone.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "class_counts.h"
+#include "data_text.h"
 #include "regions.h"
 #include "string_runs.h"
 
@@ -109,6 +112,58 @@ BENCHMARK_CAPTURE(Strings, WordsRandom, &RandomImage, sorrel::StringPacking::Wor
     ->Iterations(3)
     ->UseRealTime();
 BENCHMARK_CAPTURE(Strings, WordsCode, &CodeImage, sorrel::StringPacking::Words)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
+
+// For comparison, in the same run: the strings found by a walk of one byte at
+// a time (the loop a first version would write), and the image read alone.
+void NaiveStrings(benchmark::State& state, Image image) {
+    const std::vector<std::uint8_t>& bytes = image();
+    std::uint64_t found = 0;
+    for (auto _ : state) {
+        found = 0;
+        std::uint64_t run = 0;
+        for (const std::uint8_t b : bytes) {
+            if (sorrel::IsTextByte(b)) {
+                ++run;
+            } else {
+                found += run >= sorrel::StringMinimum;
+                run = 0;
+            }
+        }
+        found += run >= sorrel::StringMinimum;
+        benchmark::DoNotOptimize(found);
+    }
+    state.counters["strings"] = static_cast<double>(found);
+    Rate(state, "bytes/s", bytes.size());
+}
+BENCHMARK_CAPTURE(NaiveStrings, BytesRandom, &RandomImage)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(NaiveStrings, BytesCode, &CodeImage)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
+
+void ReadAlone(benchmark::State& state, Image image) {
+    const std::vector<std::uint8_t>& bytes = image();
+    for (auto _ : state) {
+        // Four sums, so that no add waits on the one before.
+        std::uint64_t sum[4] = {};
+        for (std::size_t at = 0; at + 32 <= bytes.size(); at += 32) {
+            for (std::size_t j = 0; j < 4; ++j) {
+                std::uint64_t v;
+                std::memcpy(&v, bytes.data() + at + 8 * j, 8);
+                sum[j] += v;
+            }
+        }
+        benchmark::DoNotOptimize(sum[0] + sum[1] + sum[2] + sum[3]);
+    }
+    Rate(state, "bytes/s", bytes.size());
+}
+BENCHMARK_CAPTURE(ReadAlone, Random, &RandomImage)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3)
     ->UseRealTime();
