@@ -26,11 +26,12 @@ namespace sorrel {
 namespace {
 
 constexpr std::string_view Usage =
-    "Usage: sorrel-dis [--raw | --bytes] FILE|-\n"
-    "       sorrel-dis [--raw] --notes NOTES FILE|-\n"
+    "Usage: sorrel-dis [--raw | --bytes] [--hex] [--text] FILE|-\n"
+    "       sorrel-dis [--raw] [--hex] [--text] --notes NOTES FILE|-\n"
     "       sorrel-dis --help | --version\n"
     "Lists a Sorrel image, a flat file of 16-bit little-endian words, one row a\n"
-    "line, the three columns joined by a tab, without a title row.\n"
+    "line, the three columns joined by a tab, without a title row; --hex,\n"
+    "--text and --notes add columns after them, in that order.\n"
     "\n"
     "  FILE         the image file: a regular file, or a pipe, FIFO or character\n"
     "               device, read as a stream to its end; - reads standard input\n"
@@ -42,8 +43,14 @@ constexpr std::string_view Usage =
     "  -b, --bytes  the byte-order listing: each byte's offset, the index of the\n"
     "               word it begins (even offsets only) and its eight bits; it has\n"
     "               no raw or header mode, so it does not go with --raw\n"
+    "  -x, --hex    add the \"Hex\" column: the word's four hexadecimal digits\n"
+    "               (the byte's two with --bytes)\n"
+    "  -t, --text   add the \"Текст\" column: the word's two bytes as characters,\n"
+    "               low byte first (the byte's one with --bytes), in UTF-8:\n"
+    "               printable ASCII as itself, C0h-FFh, A8h and B8h as the\n"
+    "               Cyrillic letters of Windows-1251, any other byte as \"·\"\n"
     "  -n, --notes NOTES\n"
-    "               adds a fourth column, the notes of each row from the notes\n"
+    "               adds a column, the notes of each row from the notes\n"
     "               file NOTES (FILE.sorrel-notes as the program saves it): the\n"
     "               row's label and comment and the name a jump goes to, as the\n"
     "               window's column \"Заметки\" shows them; not with --bytes\n"
@@ -117,7 +124,8 @@ NotesFileContent ReadNotes(const std::string& name) {
     }
 }
 
-int Run(ListingMode mode, const std::string& name, const std::string& notesName) {
+int Run(ListingMode mode, ExtraColumns extra, const std::string& name,
+        const std::string& notesName) {
     // The notes first: a notes file that cannot be read lists nothing.
     std::optional<NotesFileContent> notes;
     std::optional<NotesColumn> column;
@@ -149,7 +157,7 @@ int Run(ListingMode mode, const std::string& name, const std::string& notesName)
             outputError = WriteAll(1, text);
             return outputError == 0;
         },
-        0, ExtraColumns{false, false, notes.has_value()}, column ? &*column : nullptr);
+        0, ExtraColumns{extra.hex, extra.text, notes.has_value()}, column ? &*column : nullptr);
     std::unique_ptr<std::uint8_t[]> chunk(new std::uint8_t[ChunkSize]);
     std::uint64_t total = 0;
     bool writing = true;
@@ -213,6 +221,7 @@ int Main(int argc, char** argv) {
 
     bool raw = false;
     bool bytes = false;
+    ExtraColumns extra;
     std::string notes;
     int notesGiven = 0;
     bool optionsEnded = false;
@@ -227,6 +236,10 @@ int Main(int argc, char** argv) {
                 raw = true;
             } else if (arg == "--bytes" || arg == "-b") {
                 bytes = true;
+            } else if (arg == "--hex" || arg == "-x") {
+                extra.hex = true;
+            } else if (arg == "--text" || arg == "-t") {
+                extra.text = true;
             } else if (arg == "--notes" || arg == "-n") {
                 if (i + 1 == argc) {
                     return UsageError(std::string(arg) + " needs a notes file");
@@ -274,7 +287,7 @@ int Main(int argc, char** argv) {
                                    : ListingMode::Header;
 
     try {
-        return Run(mode, file, notes);
+        return Run(mode, extra, file, notes);
     } catch (const ImageError& e) {
         Error(e.what());
     } catch (const std::bad_alloc&) {

@@ -52,24 +52,6 @@ constexpr int OperandBitsOf(const InstructionEntry& entry) {
     return 16 - static_cast<int>(entry.pattern.size());
 }
 
-// Where a field lies in a word whose class has operandBits operand bits:
-// operand character k is word bit operandBits - k.
-struct FieldBits {
-    unsigned shift;
-    unsigned width;
-};
-
-constexpr FieldBits BitsOfField(OperandField field, int operandBits) {
-    if (field.count == WholeText) {
-        return {0, static_cast<unsigned>(operandBits)};
-    }
-    return {static_cast<unsigned>(operandBits + 1 - field.start - field.count), field.count};
-}
-
-constexpr unsigned ValueOfField(unsigned word, FieldBits bits) {
-    return (word >> bits.shift) & ((1u << bits.width) - 1);
-}
-
 constexpr unsigned HexDigitCount(FieldKind kind) {
     return kind == FieldKind::Hex2 ? 2 : kind == FieldKind::Hex4 ? 4 : 0;
 }
@@ -466,6 +448,16 @@ std::string Disassembler::DecodeWord(std::string_view bits) const {
 
 InstructionClass ClassOfWord(std::uint16_t word) {
     return Lookup.classOf[word];
+}
+
+ShortText OperandFieldText(FieldKind kind, unsigned value, unsigned width) {
+    // The longest field text: 16 bits and a suffix.
+    std::array<char, 24> buffer{};
+    width = std::min(width, 16u);
+    const char* const end = PutFieldOfWord(buffer.data(), kind, value & ((1u << width) - 1), width);
+    ShortText out;
+    out.append(std::string_view(buffer.data(), static_cast<std::size_t>(end - buffer.data())));
+    return out;
 }
 
 namespace detail {

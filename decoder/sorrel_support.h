@@ -96,6 +96,28 @@ inline constexpr OperandLayout JumpTarget{{Hex4, 1, WholeText}};
 inline constexpr OperandLayout WholeDecimal{{Decimal, 1, WholeText}};
 }  // namespace layouts
 
+// Where an operand field lies in a word whose class has operandBits operand
+// bits (16 less the length of its pattern): its lowest bit and its width.
+// Operand character k is word bit operandBits - k; a field that is the whole
+// text takes every operand bit.
+struct FieldBits {
+    unsigned shift = 0;
+    unsigned width = 0;
+    constexpr bool operator==(const FieldBits&) const = default;
+};
+
+constexpr FieldBits BitsOfField(OperandField field, int operandBits) {
+    if (field.count == WholeText) {
+        return {0, static_cast<unsigned>(operandBits)};
+    }
+    return {static_cast<unsigned>(operandBits + 1 - field.start - field.count), field.count};
+}
+
+// The value of a field of word: its bits read as a number.
+constexpr unsigned ValueOfField(unsigned word, FieldBits bits) {
+    return (word >> bits.shift) & ((1u << bits.width) - 1);
+}
+
 struct InstructionEntry {
     std::string_view pattern;   // 3 to 16 leading bits
     std::string_view mnemonic;  // exactly four characters, filled up with blanks
@@ -223,6 +245,11 @@ struct ShortText {
 
 // Fast path for whole 16-bit words.
 InstructionClass ClassOfWord(std::uint16_t word);
+
+// The text of one operand field of a word as its disassembly shows it ("d1",
+// "#5", "0101b", "ACh", "03FEh", "1b"): a field of the given kind and width
+// (at most 16 bits) whose bits read value.
+ShortText OperandFieldText(FieldKind kind, unsigned value, unsigned width);
 
 // The 10-bit field of one of the eight jumps (jsr, jmp, js, jns, jz, jnz, jc,
 // jnc): the listing address the jump goes to, 0 to 1023; -1 for any other

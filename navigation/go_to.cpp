@@ -1,6 +1,7 @@
 #include "go_to.h"
 
 #include <limits>
+#include <optional>
 
 #include "byte_text.h"
 #include "listing_text.h"
@@ -17,6 +18,7 @@ enum class Form {
     RowNumber,  // "#N"
     Down,       // "+N"
     Up,         // "-N"
+    Offset,     // "@1FE", "@0x1fe", "@#510", "@01FE(510)": a byte offset in the file
 };
 
 struct Parsed {
@@ -70,6 +72,16 @@ std::string_view Trim(std::string_view text) {
     return text;
 }
 
+// "0x3e" or "0X3E": the digits after the prefix, or nothing.
+std::optional<std::string_view> AfterHexPrefix(std::string_view text) {
+    if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        return text.substr(2);
+    }
+    return std::nullopt;
+}
+
+Parsed ParseOffset(std::string_view text);
+
 Parsed Parse(std::string_view text) {
     text = Trim(text);
     Parsed p;
@@ -82,6 +94,15 @@ Parsed Parse(std::string_view text) {
         return p;
     }
     const char first = text.front();
+    if (first == '@') {
+        return ParseOffset(text.substr(1));
+    }
+    if (const auto digits = AfterHexPrefix(text)) {
+        if (!ReadNumber(*digits, 16, p.value, tooLarge)) {
+            return p;
+        }
+        return result(Form::Address);
+    }
     if (first == '#' || first == '+' || first == '-') {
         if (!ReadNumber(text.substr(1), 10, p.value, tooLarge)) {
             return p;
@@ -108,6 +129,30 @@ Parsed Parse(std::string_view text) {
         return p;
     }
     return result(Form::Address);
+}
+
+// What follows "@": an offset in hexadecimal ("1FE", "1FEh", "0x1fe"), in
+// decimal ("#510") or as the byte-order listing's column 0 writes it
+// ("01FE(510)").
+Parsed ParseOffset(std::string_view text) {
+    Parsed p;
+    if (text.empty() || text.front() == '+' || text.front() == '-' || text.front() == '@' ||
+        text.front() == ' ' || text.front() == '\t') {
+        return p;
+    }
+    bool tooLarge = false;
+    if (text.front() == '#') {
+        if (!ReadNumber(text.substr(1), 10, p.value, tooLarge)) {
+            return p;
+        }
+        p.form = tooLarge ? Form::TooLarge : Form::Offset;
+        return p;
+    }
+    p = Parse(text);
+    if (p.form == Form::Address || p.form == Form::Indexed) {
+        p.form = Form::Offset;
+    }
+    return p;
 }
 
 std::string Text(const ShortText& t) {
@@ -206,6 +251,14 @@ GoToOutcome GoToListingRow(std::string_view text, std::uint64_t rowCount, bool r
     if (auto outcome = Common(p, listing, current)) {
         return *outcome;
     }
+    if (p.form == Form::Offset) {
+        // The word that holds the byte.
+        if (p.value / 2 < rowCount) {
+            return Row(p.value / 2);
+        }
+        return Reason("Смещения " + Indexed(p.value) + " нет в листинге; последнее смещение — " +
+                      Indexed(2 * rowCount - 1) + ".");
+    }
     const std::uint64_t base = raw ? 0 : HeaderWords;
     if (p.form == Form::Address) {
         if (rowCount > base && p.value < rowCount - base) {
@@ -233,7 +286,7 @@ GoToOutcome GoToByteRow(std::string_view text, std::uint64_t rowCount, std::uint
     if (auto outcome = Common(p, listing, current)) {
         return *outcome;
     }
-    // Form::Address and Form::Indexed name the same offsets.
+    // Form::Address, Form::Indexed and Form::Offset name the same offsets.
     if (p.value < rowCount) {
         return Row(p.value);
     }

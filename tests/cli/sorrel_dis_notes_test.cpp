@@ -1,7 +1,8 @@
-// sorrel-dis --notes run as a real process: its fourth column is the
-// in-process writer's with the same notes column, in both word modes, for
-// a file and a stream; notes for another image are listed with a warning;
-// notes that cannot be read, or --notes with --bytes, list nothing.
+// sorrel-dis --notes run as a real process: its notes column (the fourth, or
+// after the hex and text columns when they are shown) is the in-process
+// writer's with the same notes column, in both word modes, for a file and a
+// stream; notes for another image are listed with a warning; notes that
+// cannot be read, or --notes with --bytes, list nothing.
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -111,20 +112,26 @@ TEST(SorrelDisNotes, TheFourthColumnIsTheWritersNotesColumn) {
         std::vector<std::string> args;
         ListingMode mode;
         bool stream;
+        ExtraColumns extra = {false, false, true};
     };
     const Case cases[] = {
         {"with a header", {"--notes", notesPath, path}, ListingMode::Header, false},
         {"raw", {"--raw", "--notes", notesPath, path}, ListingMode::Raw, false},
         {"raw, --notes=", {path, "--notes=" + notesPath, "-r"}, ListingMode::Raw, false},
         {"from standard input", {"-n", notesPath, "-"}, ListingMode::Header, true},
+        // The notes column after the hex and text columns.
+        {"with --hex and --text",
+         {"-n", notesPath, "--text", "--hex", "-r", path},
+         ListingMode::Raw,
+         false,
+         {true, true, true}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const Result r = RunDis(dir, c.args, c.stream ? path : "/dev/null");
         EXPECT_EQ(r.status, 0);
-        const std::string expected =
-            ListingOf(reinterpret_cast<const std::uint8_t*>(image.data()), image.size(), c.mode,
-                      ExtraColumns{false, false, true}, &column);
+        const std::string expected = ListingOf(reinterpret_cast<const std::uint8_t*>(image.data()),
+                                               image.size(), c.mode, c.extra, &column);
         EXPECT_TRUE(r.out == expected);
         EXPECT_NE(r.out.find("\tn_3: комментарий 3\n"), std::string::npos);
         EXPECT_EQ(r.err.find("notes"), std::string::npos) << r.err;
@@ -197,8 +204,9 @@ TEST(SorrelDisNotes, NotesThatCannotBeReadListNothing) {
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err.substr(0, r.err.find('\n') + 1), c.err);
         if (c.status == 2) {
-            EXPECT_NE(r.err.find("       sorrel-dis [--raw] --notes NOTES FILE|-\n"),
-                      std::string::npos);
+            EXPECT_NE(
+                r.err.find("       sorrel-dis [--raw] [--hex] [--text] --notes NOTES FILE|-\n"),
+                std::string::npos);
         }
     }
 }

@@ -1,6 +1,7 @@
 // sorrel-dis run as a real process on small images written into a temporary
 // folder; its output is compared with golden listings written from the rules
-// of the listing (tests/cli/golden/*.txt).
+// of the listing (tests/cli/golden/*.txt), and, with the columns shown on
+// request, with golden lines and with the in-process writer.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -20,6 +21,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "listing_writer.h"
 
 namespace fs = std::filesystem;
 
@@ -257,6 +260,95 @@ TEST_F(SorrelDisTest, ListsGoldenImages) {
     }
 }
 
+// Words whose bytes are letters, as the first words of a header: "FIRMWARE",
+// "Сорель" in Windows-1251, "Ёё", and 11B9h, whose bytes B9h and 11h are no
+// characters.
+const std::string LetterBytes = std::string("FIRMWARE\xD1\xEE\xF0\xE5\xEB\xFC\xA8\xB8\xB9\x11", 18);
+
+TEST_F(SorrelDisTest, HexAndTextColumnsOfKnownWords) {
+    struct Case {
+        std::vector<std::string> options;
+        std::vector<std::string> lines;  // the first lines of the listing
+    };
+    const std::vector<Case> cases = {
+        {{"--hex", "--text"},
+         {"0000(0)\t0100100101000110\t\t4946\tFI", "0001(1)\t0100110101010010\t\t4D52\tRM",
+          "0002(2)\t0100000101010111\t\t4157\tWA", "0003(3)\t0100010101010010\t\t4552\tRE",
+          "0004(4)\t1110111011010001\t\tEED1\tСо", "0005(5)\t1110010111110000\t\tE5F0\tре",
+          "0006(6)\t1111110011101011\t\tFCEB\tль", "0007(7)\t1011100010101000\t\tB8A8\tЁё",
+          "0008(8)\t0001000110111001\t\t11B9\t··"}},
+        // The columns keep their order whatever the order of the options.
+        {{"-t", "-x"}, {"0000(0)\t0100100101000110\t\t4946\tFI"}},
+        {{"--text"}, {"0000(0)\t0100100101000110\t\tFI"}},
+        {{"-x"}, {"0000(0)\t0100100101000110\t\t4946"}},
+        {{"--raw", "--hex", "--text"}, {"0000h\t0100100101000110\tmovl a6, 01001010b\t4946\tFI"}},
+        {{"--bytes", "--hex", "--text"},
+         {"0000(0)\t0000\t01000110\t46\tF", "0001(1)\t\t01001001\t49\tI"}},
+        {{"--text", "-b"}, {"0000(0)\t0000\t01000110\tF"}},
+    };
+    const std::string path = write("letters.bin", LetterBytes);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.options));
+        std::vector<std::string> args = c.options;
+        args.push_back(path);
+        const Result r = RunDis(args);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, "");
+        std::string expected;
+        for (const std::string& line : c.lines) {
+            expected += line + "\n";
+        }
+        EXPECT_EQ(r.out.substr(0, expected.size()), expected);
+    }
+}
+
+// The columns shown on request are the in-process writer's, in every mode,
+// for a file and for standard input.
+TEST_F(SorrelDisTest, HexAndTextColumnsAreTheWritersOwn) {
+    std::string image(2 * 700 + 1, '\0');
+    std::uint32_t x = 777;
+    for (char& c : image) {
+        x = x * 1664525u + 1013904223u;
+        c = static_cast<char>(x >> 24);
+    }
+    const auto* data = reinterpret_cast<const std::uint8_t*>(image.data());
+    const std::string path = write("random.bin", image);
+    struct Mode {
+        const char* option;  // nullptr: with a header
+        sorrel::ListingMode mode;
+    };
+    const Mode modes[] = {{nullptr, sorrel::ListingMode::Header},
+                          {"--raw", sorrel::ListingMode::Raw},
+                          {"--bytes", sorrel::ListingMode::Bytes}};
+    const sorrel::ExtraColumns hex{true, false, false};
+    const sorrel::ExtraColumns text{false, true, false};
+    const sorrel::ExtraColumns both{true, true, false};
+    for (const Mode& m : modes) {
+        for (const auto& [options, extra] :
+             std::vector<std::pair<std::vector<std::string>, sorrel::ExtraColumns>>{
+                 {{"--hex"}, hex}, {{"--text"}, text}, {{"--text", "--hex"}, both}}) {
+            SCOPED_TRACE(std::string(m.option ? m.option : "header") + " " +
+                         testing::PrintToString(options));
+            std::vector<std::string> args = options;
+            if (m.option != nullptr) {
+                args.insert(args.begin(), m.option);
+            }
+            const std::string expected = sorrel::ListingOf(data, image.size(), m.mode, extra);
+            args.push_back(path);
+            const Result fromFile = RunDis(args);
+            EXPECT_EQ(fromFile.status, 0);
+            EXPECT_TRUE(fromFile.out == expected);
+            RunOptions piped;
+            piped.feedInput = true;
+            piped.input = image;
+            args.back() = "-";
+            const Result fromPipe = RunDis(args, piped);
+            EXPECT_EQ(fromPipe.status, 0);
+            EXPECT_TRUE(fromPipe.out == expected);
+        }
+    }
+}
+
 TEST_F(SorrelDisTest, HeaderOnlyImageIsNotDecoded) {
     // With a header, 256 words or fewer are all header: no disassembly at all.
     const Result r = RunDis({write("raw.bin", Bytes(RawWords))});
@@ -427,7 +519,9 @@ TEST_F(SorrelDisTest, UsageErrorsExitWithTwo) {
         {{}, "sorrel-dis: no image file given\n"},
         {{"--raw"}, ""},
         {{"--verbose", path}, "sorrel-dis: unknown option '--verbose'\n"},
-        {{"-x", path}, ""},
+        {{"-q", path}, ""},
+        {{"--hex=1", path}, "sorrel-dis: unknown option '--hex=1'\n"},
+        {{"-xt", path}, "sorrel-dis: unknown option '-xt'\n"},
         {{path, path}, "sorrel-dis: only one image file can be given\n"},
         // The byte-order listing has no mode, in any spelling or order.
         {{"--raw", "--bytes", path}, together},
@@ -442,7 +536,8 @@ TEST_F(SorrelDisTest, UsageErrorsExitWithTwo) {
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err.rfind(c.message, 0), 0u) << r.err;
-        EXPECT_NE(r.err.find("\nUsage: sorrel-dis [--raw | --bytes] FILE|-\n"), std::string::npos);
+        EXPECT_NE(r.err.find("\nUsage: sorrel-dis [--raw | --bytes] [--hex] [--text] FILE|-\n"),
+                  std::string::npos);
     }
 }
 
@@ -452,7 +547,8 @@ TEST_F(SorrelDisTest, HelpAndVersion) {
         const Result r = RunDis({option});
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.err, "");
-        EXPECT_EQ(r.out.rfind("Usage: sorrel-dis [--raw | --bytes] FILE|-\n", 0), 0u);
+        EXPECT_EQ(r.out.rfind("Usage: sorrel-dis [--raw | --bytes] [--hex] [--text] FILE|-\n", 0),
+                  0u);
         EXPECT_NE(r.out.find("Exit status"), std::string::npos);
     }
     const Result version = RunDis({"--version"});

@@ -1,5 +1,6 @@
 // Go-to texts of both listings: every form in either case, with and without
-// a header, out of range at both ends, overflowing numbers, blanks, rubbish.
+// a header, out of range at both ends, overflowing numbers, blanks, rubbish;
+// C-style hexadecimal and byte offsets in the file.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -51,6 +52,50 @@ TEST(GoToListingRow, Forms) {
         {"3ff", n, false, 300, std::uint64_t{1279}},
         {"400", n, false, 300, "Адреса 0400h нет в листинге; последний адрес — 03FFh."},
         {"0400h", n, false, 300, "Адреса 0400h нет в листинге; последний адрес — 03FFh."},
+        // C-style hexadecimal: the same addresses, without "h".
+        {"0x3fe", n, false, 300, std::uint64_t{1278}},
+        {"0X3FE", n, false, 300, std::uint64_t{1278}},
+        {"0x03Fe", n, false, 300, std::uint64_t{1278}},
+        {"0x0", n, false, 300, std::uint64_t{256}},
+        {"0x400", n, false, 300, "Адреса 0400h нет в листинге; последний адрес — 03FFh."},
+        {"0x3feh", n, false, 300, Rubbish3FF},
+        {"0x", n, false, 300, Rubbish3FF},
+        {"0x 3fe", n, false, 300, Rubbish3FF},
+        {"00x3fe", n, false, 300, Rubbish3FF},
+        {"x3fe", n, false, 300, Rubbish3FF},
+        {"0x-3", n, false, 300, Rubbish3FF},
+        {"0x10000000000000000", n, false, 300, TooLarge3FF},
+        // A byte offset in the file: the word that holds it, header or not.
+        // The 1,280 words hold the offsets 0 to 9FFh (2559).
+        {"@1FE", n, false, 300, std::uint64_t{255}},
+        {"@1ff", n, false, 300, std::uint64_t{255}},
+        {"@1FEh", n, false, 300, std::uint64_t{255}},
+        {"@0x1fe", n, false, 300, std::uint64_t{255}},
+        {"@0X200", n, false, 300, std::uint64_t{256}},
+        {"@#510", n, false, 300, std::uint64_t{255}},
+        {"@#512", n, false, 300, std::uint64_t{256}},
+        {"@01FE(510)", n, false, 300, std::uint64_t{255}},
+        {"@0", n, false, 300, std::uint64_t{0}},
+        {" @9ff ", n, false, 300, std::uint64_t{1279}},
+        {"@A00", n, false, 300,
+         "Смещения 0A00(2560) нет в листинге; последнее смещение — 09FF(2559)."},
+        {"@#2560", n, false, 300,
+         "Смещения 0A00(2560) нет в листинге; последнее смещение — 09FF(2559)."},
+        {"@FFFFFFFFFFFFFFFF", n, false, 300,
+         "Смещения FFFFFFFFFFFFFFFF(18446744073709551615) нет в листинге; последнее смещение — "
+         "09FF(2559)."},
+        {"@10000000000000000", n, false, 300, TooLarge3FF},
+        {"@#18446744073709551616", n, false, 300, TooLarge3FF},
+        {"@", n, false, 300, Rubbish3FF},
+        {"@#", n, false, 300, Rubbish3FF},
+        {"@ 1FE", n, false, 300, Rubbish3FF},
+        {"@+5", n, false, 300, Rubbish3FF},
+        {"@-5", n, false, 300, Rubbish3FF},
+        {"@@1FE", n, false, 300, Rubbish3FF},
+        {"@#0x1fe", n, false, 300, Rubbish3FF},
+        {"@#1FE", n, false, 300, Rubbish3FF},
+        {"@01FE(511)", n, false, 300, Rubbish3FF},
+        {"1FE@", n, false, 300, Rubbish3FF},
         // Header rows by their index.
         {"00FF(255)", n, false, 300, std::uint64_t{255}},
         {"00ff(255)", n, false, 300, std::uint64_t{255}},
@@ -88,7 +133,6 @@ TEST(GoToListingRow, Forms) {
         {"#-5", n, false, 300, Rubbish3FF},
         {"+5h", n, false, 300, Rubbish3FF},
         {"#a", n, false, 300, Rubbish3FF},
-        {"0x3fe", n, false, 300, Rubbish3FF},
         {"3feg", n, false, 300, Rubbish3FF},
         {"3feh)", n, false, 300, Rubbish3FF},
         {"(255)", n, false, 300, Rubbish3FF},
@@ -124,9 +168,17 @@ TEST(GoToListingRow, Forms) {
          "Сдвиг -1 уходит за начало листинга; первый адрес — 0000h, последний — 03FFh."},
         {"+1023", 1024, true, 0, std::uint64_t{1023}},
         {"rubbish", 1024, true, 0, Rubbish3FF},
+        {"0x3ff", 1024, true, 0, std::uint64_t{1023}},
+        {"@7FF", 1024, true, 0, std::uint64_t{1023}},
+        {"@800", 1024, true, 0,
+         "Смещения 0800(2048) нет в листинге; последнее смещение — 07FF(2047)."},
+        // An odd last byte belongs to no row: 3 rows hold the offsets 0 to 5.
+        {"@5", 3, true, 0, std::uint64_t{2}},
+        {"@6", 3, true, 0, "Смещения 0006(6) нет в листинге; последнее смещение — 0005(5)."},
         // Nothing listed.
         {"0", 0, true, 0, "Листинг пуст."},
         {"#0", 0, false, 0, "Листинг пуст."},
+        {"@0", 0, true, 0, "Листинг пуст."},
     };
     for (const ListingCase& c : cases) {
         const std::string name = "\"" + std::string(c.text) + "\" in " +
@@ -153,6 +205,16 @@ TEST(GoToByteRow, Forms) {
         {" 0Ah ", std::uint64_t{10}},
         {"0", std::uint64_t{0}},
         {"3e7", std::uint64_t{999}},
+        {"0x3e7", std::uint64_t{999}},
+        {"0XA", std::uint64_t{10}},
+        {"0x3e8", "Адреса 03E8(1000) нет в листинге; последний адрес — 03E7(999)."},
+        {"0xah", "Не адрес: введите адрес, #строку, +N или -N; последний адрес — 03E7(999)."},
+        // The main listing's offsets name the same rows.
+        {"@3e7", std::uint64_t{999}},
+        {"@0xa", std::uint64_t{10}},
+        {"@#10", std::uint64_t{10}},
+        {"@000A(10)", std::uint64_t{10}},
+        {"@3e8", "Адреса 03E8(1000) нет в листинге; последний адрес — 03E7(999)."},
         {"03E7(999)", std::uint64_t{999}},
         {"3E8h", "Адреса 03E8(1000) нет в листинге; последний адрес — 03E7(999)."},
         {"03E8(1000)", "Адреса 03E8(1000) нет в листинге; последний адрес — 03E7(999)."},
