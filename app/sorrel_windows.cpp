@@ -10,6 +10,7 @@
 
 #include "image_file.h"
 #include "image_messages.h"
+#include "window_link.h"
 
 namespace sorrel {
 
@@ -45,6 +46,7 @@ SorrelWindows CreateWindows() {
     windows.form2 = std::make_unique<TForm2>([main] { return main->openDialogFileName(); });
     Form2 = windows.form2.get();
     main->setByteOrderWindow(windows.form2.get());
+    new WindowLink(main, windows.form2.get());
     return windows;
 }
 

@@ -32,6 +32,7 @@ TForm2::TForm2(std::function<QString()> currentImage, QWidget* parent)
     work_ = new WindowWork(this, StatusBar1);
     loader_ = new ImageLoader(work_, StringGrid1);
     AddCancelCommand(commands_, work_);
+    AddDataColumnCommands(commands_, document_);
     export_ = new ListingExport(
         this, work_, document_, [this] { return currentImage_ ? currentImage_() : QString(); },
         commands_);

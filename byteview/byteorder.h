@@ -45,6 +45,8 @@ class TForm2 : public QWidget {
     GridNavigator* navigator() const { return navigator_; }
     // The bytes shown, which every view of the window is handed.
     WindowDocument* document() const { return document_; }
+    // The commands of the window: its keys, the grid's menu, F1.
+    WindowCommands* commands() const { return commands_; }
     // The read of FormShow runs.
     bool loading() const;
 

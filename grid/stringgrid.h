@@ -35,6 +35,8 @@ class CellSource {
     virtual int greyedFrom(std::uint64_t, int) const { return -1; }
     // The row has a mark, drawn at the left edge of its first cell.
     virtual bool rowMarked(std::uint64_t) const { return false; }
+    // The cell's tool tip (plain text); empty for none.
+    virtual QString toolTip(std::uint64_t, int) const { return {}; }
 };
 
 class StringGrid : public QAbstractScrollArea {

@@ -1,8 +1,10 @@
 // StringGrid: what the user does with keys, mouse and wheel.
 #include <QFocusEvent>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -62,6 +64,21 @@ void StringGrid::resizeEvent(QResizeEvent* event) {
 }
 
 bool StringGrid::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        std::uint64_t row = 0;
+        int column = 0;
+        const QString tip = source_ && cellAt(help->pos(), &row, &column)
+                                ? source_->toolTip(row, column)
+                                : QString();
+        if (tip.isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            QToolTip::showText(help->globalPos(), tip, viewport(), cellRect(row, column));
+        }
+        return true;
+    }
     if (event->type() == QEvent::Resize) {
         const bool handled = QAbstractScrollArea::viewportEvent(event);
         updateGeometries();

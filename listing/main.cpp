@@ -242,6 +242,7 @@ void TForm1::addFileCommands() {
                                [this](QMenu* menu) { fillRecentFiles(menu); },
                                [this] { return !recent_.files().isEmpty(); }});
     AddCancelCommand(commands_, work_);
+    AddDataColumnCommands(commands_, document_);
 }
 
 void TForm1::fillRecentFiles(QMenu* menu) {

@@ -72,6 +72,8 @@ class TForm1 : public QMainWindow {
     WindowDocument* document() const { return document_; }
     // The notes of the image listed.
     WindowNotes* notes() const { return notes_; }
+    // The commands of the window: its keys, the grid's menu, F1.
+    WindowCommands* commands() const { return commands_; }
     // A load or reload is reading its file.
     bool loading() const;
 

@@ -7,6 +7,7 @@
 
 #include "find_dialog.h"
 #include "grid_places.h"
+#include "regions.h"
 #include "results_panel.h"
 #include "stringgrid.h"
 #include "window_document.h"
@@ -177,6 +178,71 @@ void GridFinder::listRows(const QString& title, const QString& label, RowWork wo
             emit foundRowsChanged(rows);
         }
     });
+}
+
+void GridFinder::listStrings(StringPacking packing) {
+    const std::shared_ptr<const ListingDocument> listing = document_->current();
+    if (!listing) {
+        say(QStringLiteral("Нет листинга."));
+        return;
+    }
+    const bool bytes = listing->listsBytes();
+    const StringSource source{listing->image()->data(), listing->image()->size(), packing};
+    auto strings = std::make_shared<StringList>();
+    std::shared_ptr<const CellSource> cells = document_->grid()->sharedSource();
+    startSearch<RowList>(
+        QStringLiteral("Строки"),
+        [listing, source, strings, bytes](std::stop_token stop, const ProgressFn& progress) {
+            *strings = FindStrings(source, FindAllLimit, std::move(stop), progress);
+            RowList list;
+            list.limited = strings->limited;
+            list.rows.reserve(strings->runs.size());
+            for (const StringRun& run : strings->runs) {
+                list.rows.push_back(bytes ? ByteRowOfString(run) : WordRowOfString(run));
+            }
+            return list;
+        },
+        [this, cells, source, strings, packing, listing](RowList&& list) {
+            listingRows_ = false;
+            auto rows = std::make_shared<const std::vector<std::uint64_t>>(std::move(list.rows));
+            ResultDetail detail;
+            detail.title = QStringLiteral("Строка");
+            detail.width = 320;
+            detail.text = [source, strings, listing](std::uint64_t result) {
+                return QString::fromStdString(StringText(source, strings->runs[result], 200));
+            };
+            results_->showRows(packing == StringPacking::Bytes
+                                   ? QStringLiteral("Строки (символ в байте)")
+                                   : QStringLiteral("Строки (символ в слове)"),
+                               cells, rows, list.limited, std::move(detail));
+        });
+}
+
+void GridFinder::goToRegion(bool next) {
+    const std::shared_ptr<const ListingDocument> listing = document_->current();
+    if (!listing) {
+        return;
+    }
+    const std::uint64_t from = places_->here().row;
+    TaskWork<std::optional<std::uint64_t>> work =
+        [listing, from, next](std::stop_token stop, const ProgressFn& progress) {
+            if (listing->listsBytes()) {
+                return next ? NextRegionBoundary(listing->byteRows(), from, stop, progress)
+                            : PreviousRegionBoundary(listing->byteRows(), from, stop, progress);
+            }
+            return next ? NextRegionBoundary(listing->wordRows(), from, stop, progress)
+                        : PreviousRegionBoundary(listing->wordRows(), from, stop, progress);
+        };
+    startSearch<std::optional<std::uint64_t>>(
+        QStringLiteral("Переход к области"), std::move(work),
+        [this, next](std::optional<std::uint64_t>&& row) {
+            if (!row) {
+                say(next ? QStringLiteral("Ниже нет границ пустой памяти.")
+                         : QStringLiteral("Выше нет границ пустой памяти."));
+                return;
+            }
+            places_->leaveFor({*row, places_->here().column}, GridPlaces::Reveal::Centre);
+        });
 }
 
 template <typename Result>

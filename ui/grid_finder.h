@@ -22,6 +22,7 @@
 #include "gui_task.h"
 #include "query.h"
 #include "row_scanner.h"
+#include "string_runs.h"
 #include "window_work.h"
 #include "wrap_find.h"
 
@@ -55,6 +56,13 @@ class GridFinder : public QObject {
     // as "title: count"; the status bar shows "label: N %" meanwhile. found:
     // the rows are the matches of a find (foundRowsChanged hands them out).
     void listRows(const QString& title, const QString& label, RowWork work, bool found);
+    // Lists in the results panel every string of the image (at least four
+    // characters of the text set), read a character a byte or a word, with
+    // the row where it begins and its text.
+    void listStrings(StringPacking packing);
+    // Goes to the next (previous) row where a run of empty memory (0000h or
+    // FFFFh words; 00h or FFh bytes) ends or begins, through the history.
+    void goToRegion(bool next);
 
     // A search or a listing of rows runs.
     bool searching() const { return search_.busy(); }

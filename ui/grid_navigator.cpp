@@ -4,7 +4,9 @@
 #include <QCompleter>
 #include <QKeySequence>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QShortcut>
 #include <QStringListModel>
 #include <QWidget>
@@ -113,6 +115,19 @@ void GridNavigator::addCommands(WindowCommands* commands) {
                           &GridNavigator::findAll, query);
     all.keysText = QStringLiteral("Alt+Enter в окне «Найти»");
     commands->add(std::move(all));
+    commands->add(command(CommandSection::Finding, QStringLiteral("Строки…"), {},
+                          &GridNavigator::chooseStrings,
+                          [this] { return document_->current() != nullptr; }));
+    for (const bool next : {true, false}) {
+        Command region;
+        region.section = CommandSection::Going;
+        region.text =
+            next ? QStringLiteral("Следующая область") : QStringLiteral("Предыдущая область");
+        region.keys = {QKeySequence(Qt::CTRL | (next ? Qt::Key_Down : Qt::Key_Up))};
+        region.run = [this, next] { finder_->goToRegion(next); };
+        region.enabled = [this] { return document_->current() != nullptr; };
+        commands->add(std::move(region));
+    }
     Command results =
         command(CommandSection::Finding, QStringLiteral("Результаты поиска"), {},
                 &GridNavigator::showResults, [this] { return !results_->heading().isEmpty(); });
@@ -121,6 +136,25 @@ void GridNavigator::addCommands(WindowCommands* commands) {
 
 void GridNavigator::showResults() {
     results_->showAgain();
+}
+
+void GridNavigator::chooseStrings() {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Строки"),
+                    QStringLiteral("Строки из четырёх и более символов. Как в образе хранится "
+                                   "символ?"),
+                    QMessageBox::Cancel, window_);
+    box.setObjectName(QStringLiteral("stringsQuestion"));
+    QPushButton* bytes = box.addButton(QStringLiteral("В каждом байте"), QMessageBox::AcceptRole);
+    QPushButton* words =
+        box.addButton(QStringLiteral("В каждом слове (младший байт)"), QMessageBox::AcceptRole);
+    box.setDefaultButton(bytes);
+    box.exec();
+    GiveGridTheKeys(document_->grid());
+    if (box.clickedButton() == bytes) {
+        listStrings(StringPacking::Bytes);
+    } else if (box.clickedButton() == words) {
+        listStrings(StringPacking::Words);
+    }
 }
 
 void GridNavigator::openGoTo() {

@@ -73,6 +73,9 @@ class GridNavigator : public QObject {
     void back() { places_.back(); }                   // Alt+Left, the mouse's back button
     void forward() { places_.forward(); }             // Alt+Right, the mouse's forward button
     void showResults();                               // the results panel, again
+    void chooseStrings();                             // "Строки…": asks how they are stored
+    void listStrings(StringPacking packing) { finder_->listStrings(packing); }
+    void goToRegion(bool next) { finder_->goToRegion(next); }  // Ctrl+Down, Ctrl+Up
 
     // A search or a listing of rows runs.
     bool searching() const { return finder_->searching(); }

@@ -21,11 +21,27 @@ constexpr int ShownRows = 8;
 }  // namespace
 
 ResultRowsSource::ResultRowsSource(std::shared_ptr<const CellSource> listing,
-                                   std::shared_ptr<const std::vector<std::uint64_t>> rows)
-    : listing_(std::move(listing)), rows_(std::move(rows)) {}
+                                   std::shared_ptr<const std::vector<std::uint64_t>> rows,
+                                   int listingColumns, ResultDetail detail)
+    : listing_(std::move(listing)),
+      rows_(std::move(rows)),
+      listingColumns_(listingColumns),
+      detail_(std::move(detail)) {}
 
 QString ResultRowsSource::cellText(std::uint64_t row, int column) const {
+    if (detail_.text && column == listingColumns_) {
+        return detail_.text(row);
+    }
     return listing_->cellText((*rows_)[row], column);
+}
+
+int ResultRowsSource::greyedFrom(std::uint64_t row, int column) const {
+    return detail_.text && column == listingColumns_ ? -1
+                                                     : listing_->greyedFrom((*rows_)[row], column);
+}
+
+bool ResultRowsSource::rowMarked(std::uint64_t row) const {
+    return listing_->rowMarked((*rows_)[row]);
 }
 
 ResultsPanel::ResultsPanel(QWidget* parent)
@@ -79,11 +95,18 @@ ResultsPanel::ResultsPanel(QWidget* parent)
 }
 
 void ResultsPanel::takeColumnsOf(const StringGrid& grid) {
-    grid_->setColumnCount(grid.columnCount());
+    listing_ = &grid;
+    listingColumns_ = grid.columnCount();
+    const int columns = listingColumns_ + (detail_.text ? 1 : 0);
+    grid_->setColumnCount(columns);
     QStringList titles;
-    for (int c = 0; c < grid.columnCount(); ++c) {
+    for (int c = 0; c < listingColumns_; ++c) {
         titles << grid.columnTitle(c);
         grid_->setColumnWidth(c, grid.columnWidth(c));
+    }
+    if (detail_.text) {
+        titles << detail_.title;
+        grid_->setColumnWidth(listingColumns_, detail_.width);
     }
     grid_->setColumnTitles(titles);
     grid_->setDefaultRowHeight(grid.defaultRowHeight());
@@ -119,10 +142,16 @@ void ResultsPanel::placeIn(QWidget* window, QWidget* listing) {
 }
 
 void ResultsPanel::showRows(const QString& title, std::shared_ptr<const CellSource> listing,
-                            std::shared_ptr<const std::vector<std::uint64_t>> rows, bool limited) {
+                            std::shared_ptr<const std::vector<std::uint64_t>> rows, bool limited,
+                            ResultDetail detail) {
     const auto count = static_cast<std::uint64_t>(rows->size());
     rows_ = rows;
-    grid_->setSource(std::make_shared<const ResultRowsSource>(std::move(listing), std::move(rows)));
+    detail_ = std::move(detail);
+    if (listing_ != nullptr) {
+        takeColumnsOf(*listing_);
+    }
+    grid_->setSource(std::make_shared<const ResultRowsSource>(std::move(listing), std::move(rows),
+                                                              listingColumns_, detail_));
     grid_->setCurrentCell(0, 0);
     grid_->scrollToRow(0);
     heading_->setText(title + QStringLiteral(" — ") + GroupDigits(count));
@@ -137,6 +166,7 @@ void ResultsPanel::showRows(const QString& title, std::shared_ptr<const CellSour
 
 void ResultsPanel::clear() {
     rows_ = std::make_shared<const std::vector<std::uint64_t>>();
+    detail_ = {};
     grid_->setSource(std::make_shared<const ResultRowsSource>(nullptr, rows_));
     heading_->clear();
     note_->clear();
@@ -147,7 +177,8 @@ void ResultsPanel::clear() {
 
 void ResultsPanel::relist(std::shared_ptr<const CellSource> listing) {
     if (rows_ && !rows_->empty() && listing) {
-        grid_->setSource(std::make_shared<const ResultRowsSource>(std::move(listing), rows_));
+        grid_->setSource(std::make_shared<const ResultRowsSource>(std::move(listing), rows_,
+                                                                  listingColumns_, detail_));
     }
 }
 

@@ -16,6 +16,7 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -26,18 +27,31 @@ class QToolButton;
 
 namespace sorrel {
 
-// Result i shows row rows[i] of the listing.
+// A column of the results after the listing's: what each result found
+// (the text of a string), made when painted.
+struct ResultDetail {
+    QString title;
+    std::function<QString(std::uint64_t result)> text;
+    int width = 0;
+};
+
+// Result i shows row rows[i] of the listing, and its detail when there is one.
 class ResultRowsSource final : public CellSource {
   public:
     ResultRowsSource(std::shared_ptr<const CellSource> listing,
-                     std::shared_ptr<const std::vector<std::uint64_t>> rows);
+                     std::shared_ptr<const std::vector<std::uint64_t>> rows, int listingColumns = 0,
+                     ResultDetail detail = {});
 
     std::uint64_t rowCount() const override { return rows_->size(); }
     QString cellText(std::uint64_t row, int column) const override;
+    int greyedFrom(std::uint64_t row, int column) const override;
+    bool rowMarked(std::uint64_t row) const override;
 
   private:
     std::shared_ptr<const CellSource> listing_;
     std::shared_ptr<const std::vector<std::uint64_t>> rows_;
+    int listingColumns_;
+    ResultDetail detail_;
 };
 
 class ResultsPanel : public QWidget {
@@ -55,8 +69,10 @@ class ResultsPanel : public QWidget {
 
     // Shows rows of listing under "title — count", and the panel; limited
     // adds the note that the search stopped at FindAllLimit rows.
+    // detail, when given, adds a column after the listing's.
     void showRows(const QString& title, std::shared_ptr<const CellSource> listing,
-                  std::shared_ptr<const std::vector<std::uint64_t>> rows, bool limited);
+                  std::shared_ptr<const std::vector<std::uint64_t>> rows, bool limited,
+                  ResultDetail detail = {});
     // Drops the rows (they belong to a listing no longer shown).
     void clear();
     // The same rows of the listing, shown from its new source (other
@@ -87,8 +103,13 @@ class ResultsPanel : public QWidget {
   private:
     void reveal();
 
-    // The rows of the listing that the results show, in their order.
+    // The rows of the listing that the results show, in their order, and
+    // the column after the listing's.
     std::shared_ptr<const std::vector<std::uint64_t>> rows_;
+    ResultDetail detail_;
+    // The columns of the window's listing, and its grid.
+    int listingColumns_ = 0;
+    const StringGrid* listing_ = nullptr;
     QLabel* heading_;
     QLabel* note_;
     QLabel* old_;

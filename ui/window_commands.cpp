@@ -14,6 +14,7 @@
 
 #include "on_screen.h"
 #include "stringgrid.h"
+#include "window_document.h"
 #include "window_grid.h"
 #include "window_work.h"
 
@@ -262,6 +263,23 @@ void WindowCommands::showReference() {
     KeepOnScreen(&dialog);
     dialog.exec();
     GiveGridTheKeys(grid_);
+}
+
+void AddDataColumnCommands(WindowCommands* commands, WindowDocument* document) {
+    for (const bool hex : {true, false}) {
+        Command column;
+        column.section = CommandSection::View;
+        column.text = hex ? QStringLiteral("Hex") : QStringLiteral("Текст");
+        column.run = [document, hex] {
+            ExtraColumns extra = document->columns();
+            (hex ? extra.hex : extra.text) = !(hex ? extra.hex : extra.text);
+            document->setColumns(extra);
+        };
+        column.checked = [document, hex] {
+            return hex ? document->columns().hex : document->columns().text;
+        };
+        commands->add(std::move(column));
+    }
 }
 
 void AddCancelCommand(WindowCommands* commands, WindowWork* work) {

@@ -100,7 +100,12 @@ class WindowCommands : public QObject {
     StringGrid* grid_;
 };
 
+class WindowDocument;
 class WindowWork;
+
+// "Hex" and "Текст": the columns that read the listing as data, shown and
+// hidden from the menu.
+void AddDataColumnCommands(WindowCommands* commands, WindowDocument* document);
 
 // Esc, "Прервать чтение, поиск или сохранение": the command of the window's
 // long work, whose key WindowWork binds.

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "short_text_qt.h"
+#include "word_fields.h"
 
 namespace sorrel {
 
@@ -72,6 +73,21 @@ int DocumentSource::greyedFrom(std::uint64_t row, int column) const {
     }
     // A position in the text's UTF-16 characters.
     return static_cast<int>(QString::fromUtf8(text.data(), static_cast<qsizetype>(from)).size());
+}
+
+QString DocumentSource::toolTip(std::uint64_t row, int column) const {
+    if (document_->listsBytes() || row >= document_->rowCount() ||
+        column >= document_->columnCount()) {
+        return {};
+    }
+    const ColumnKind kind = document_->columnAt(column);
+    if (kind != ColumnKind::Second && kind != ColumnKind::Third) {
+        return {};
+    }
+    if (document_->isHeaderRow(row)) {
+        return QStringLiteral("Слово заголовка: оно не декодируется.");
+    }
+    return QString::fromStdString(WordToolTip(document_->wordRows().word(row)));
 }
 
 bool DocumentSource::rowMarked(std::uint64_t row) const {

@@ -36,6 +36,9 @@ class DocumentSource final : public CellSource {
     QString cellText(std::uint64_t row, int column) const override;
     int greyedFrom(std::uint64_t row, int column) const override;
     bool rowMarked(std::uint64_t row) const override;
+    // The bits and the disassembly of a word: its class's pattern and each
+    // operand field, with their bits and values.
+    QString toolTip(std::uint64_t row, int column) const override;
 
   private:
     std::shared_ptr<const ListingDocument> document_;
