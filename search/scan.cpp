@@ -284,8 +284,11 @@ std::optional<std::uint64_t> LastOfSlices(std::uint64_t begin, std::uint64_t end
     return std::nullopt;
 }
 
-// The pace of one slice of FindAll: it also stops once the slices before it
-// have found more than limit rows, which are all the scan keeps.
+// The pace of one slice of FindAll. The scan keeps the first limit rows and
+// needs to know of one more: once the slices before this one and this one
+// have found more than limit rows together, this one has all of its rows that
+// can be kept, whatever more the others find, and stops. So the slices hold
+// little more than limit rows between them (a step of rows each at most).
 class AllPace {
   public:
     AllPace(SliceContext& slice, const RowList& list, std::uint64_t limit,
@@ -293,11 +296,11 @@ class AllPace {
         : slice_(slice), list_(list), limit_(limit), found_(found) {}
 
     bool stopped() {
-        std::uint64_t before = 0;
+        std::uint64_t sum = list_.rows.size() + (list_.limited ? 1 : 0);
         for (std::size_t i = 0; i < slice_.index(); ++i) {
-            before += found_[i].load(std::memory_order_relaxed);
+            sum += found_[i].load(std::memory_order_relaxed);
         }
-        return before > limit_ || slice_.stopped();
+        return sum > limit_ || slice_.stopped();
     }
     void advance(std::uint64_t rows) {
         found_[slice_.index()].store(list_.rows.size(), std::memory_order_relaxed);

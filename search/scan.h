@@ -88,9 +88,9 @@ std::optional<std::uint64_t> FindPrevious(const ByteRows& rows, const ByteSet& m
 RowList FindAll(const ByteRows& rows, const ByteSet& match, std::uint64_t limit = FindAllLimit,
                 std::stop_token stop = {}, const ProgressFn& progress = {});
 
-// The same on options.threads threads. FindAll and CrossReferences keep up to
-// limit rows for each slice until the slices before it have found more than
-// limit rows. When stopped they return rows found so far, in row order.
+// The same on options.threads threads. FindAll and CrossReferences stop a
+// slice once it and the slices before it have found more than limit rows.
+// When stopped they return rows found so far, in row order.
 std::optional<std::uint64_t> FindNext(const ListingRows& rows, const ListingMatch& match,
                                       std::uint64_t begin, std::uint64_t end, std::stop_token stop,
                                       const ProgressFn& progress, const SliceOptions& options);

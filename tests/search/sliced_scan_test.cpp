@@ -210,6 +210,25 @@ TEST(SlicedScans, LimitsReachedAtAndAcrossASliceBoundary) {
     }
 }
 
+TEST(SlicedScans, ALimitReachedStopsEverySlice) {
+    // Every row matches: each slice has its limit's worth in its first step,
+    // and none goes on to its end.
+    constexpr std::uint64_t n = 8 * ScanStepRows;
+    const std::vector<std::uint8_t> bytes(2 * n, 0x00);
+    const ListingRows rows{bytes.data(), bytes.size(), true};
+    const ListingMatch nop = MatchListing(Query("nop"));
+    for (const unsigned threads : {2u, 3u, 7u}) {
+        std::uint64_t done = 0;
+        const RowList all = FindAll(
+            rows, nop, 1000, {}, [&](std::uint64_t d, std::uint64_t) { done = d; },
+            Threads(threads));
+        EXPECT_EQ(all.rows.size(), 1000u) << threads;
+        EXPECT_EQ(all.rows.back(), 999u) << threads;
+        EXPECT_TRUE(all.limited) << threads;
+        EXPECT_LE(done, threads * ScanStepRows) << threads;
+    }
+}
+
 // Progress calls of one scan: on the calling thread, monotonic, each but the
 // last passing a multiple of ScanStepRows.
 struct ProgressLog {
