@@ -113,7 +113,11 @@ class SliceRun {
         std::unique_lock lock(mutex_);
         for (;;) {
             lock.unlock();
-            report();
+            try {
+                report();
+            } catch (...) {
+                fail(std::current_exception());  // thrown again once all have returned
+            }
             lock.lock();
             if (finished_ == started) {
                 break;

@@ -243,6 +243,31 @@ TEST(RunSlices, AnExceptionOfASliceStopsTheOthersAndIsThrown) {
     }
 }
 
+TEST(RunSlices, AnExceptionOfTheProgressStopsTheSlicesAndIsThrown) {
+    // The first slice reports while it runs, or has returned and the calling
+    // thread reports while it waits for the others.
+    for (const bool firstReturnsAtOnce : {false, true}) {
+        const Slices slices = CutRange(0, 3000, 3, 1);
+        const ProgressFn progress = [](std::uint64_t, std::uint64_t) {
+            throw std::runtime_error("progress");
+        };
+        try {
+            RunSlices(slices, {}, {&progress, 3000, 1, 0}, [&](SliceContext& slice) {
+                if (slice.index() == 0 && firstReturnsAtOnce) {
+                    return;
+                }
+                while (!slice.stopped()) {
+                    slice.advance(1);
+                    std::this_thread::yield();
+                }
+            });
+            ADD_FAILURE() << "nothing thrown";
+        } catch (const std::runtime_error& e) {
+            EXPECT_STREQ(e.what(), "progress");
+        }
+    }
+}
+
 // Slice `found` finds its match and stops the slices after it (or before it):
 // those stop, and the others must run to their end unstopped.
 TEST(RunSlices, AMatchStopsTheSlicesBeyondItOnly) {
