@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 
 namespace sorrel {
 namespace {
@@ -106,28 +107,39 @@ std::optional<std::uint64_t> JumpTargetRow(const ListingRows& image, std::uint64
 }
 
 JumpCounts CountJumps(const ListingRows& image, std::stop_token stop, const ProgressFn& progress) {
+    return CountJumps(image, std::move(stop), progress, SliceOptions{});
+}
+
+JumpCounts CountJumps(const ListingRows& image, std::stop_token stop, const ProgressFn& progress,
+                      const SliceOptions& options) {
     JumpCounts result;
     const std::uint64_t rows = image.rowCount();
     const std::uint64_t first = std::min(image.base(), rows);
-    const std::uint64_t total = rows - first;
-    CounterSets sets{};
-    std::uint64_t nextProgress = PassProgressStep;
-    for (std::uint64_t row = first; row < rows;) {
-        if (stop.stop_requested()) {
-            result.stopped = true;
-            break;
-        }
-        const std::uint64_t end = std::min(rows, row + BlockRows);
-        CountRows(image.bytes, row, end, sets);
-        row = end;
-        if (progress && row - first >= nextProgress) {
-            progress(row - first, total);
-            nextProgress += PassProgressStep;
-        }
-    }
-    for (const auto& set : sets) {
-        for (int a = 0; a < JumpAddressCount; ++a) {
-            result.jumps[static_cast<std::size_t>(a)] += set[static_cast<std::size_t>(a)];
+    const std::vector<SliceRange> parts = PlanSlices(first, rows, CounterSetCount, options);
+    std::vector<JumpCounts> partCounts(parts.size());
+    result.stopped = RunSlices(
+        parts, std::move(stop), {&progress, rows - first, PassProgressStep, 0},
+        [&](SliceContext& part) {
+            CounterSets sets{};
+            for (std::uint64_t row = part.range().begin; row < part.range().end;) {
+                if (part.stopped()) {
+                    break;
+                }
+                const std::uint64_t end = std::min(part.range().end, row + BlockRows);
+                CountRows(image.bytes, row, end, sets);
+                part.advance(end - row);
+                row = end;
+            }
+            std::array<std::uint32_t, JumpAddressCount>& jumps = partCounts[part.index()].jumps;
+            for (const auto& set : sets) {
+                for (std::size_t a = 0; a < jumps.size(); ++a) {
+                    jumps[a] += set[a];
+                }
+            }
+        });
+    for (const JumpCounts& counts : partCounts) {
+        for (std::size_t a = 0; a < result.jumps.size(); ++a) {
+            result.jumps[a] += counts.jumps[a];
         }
     }
     return result;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "listing_text.h"
+#include "parallel_slices.h"
 #include "progress.h"
 
 namespace sorrel {
@@ -38,12 +39,18 @@ struct JumpCounts {
     bool stopped = false;
 };
 
-// One pass over the program rows of image (read in place, never copied).
-// Returns early with stopped set once stop is requested (checked every 64 Ki
-// rows); progress, when set, is called after every PassProgressStep program
-// rows with the program rows done and the program rows in all.
+// One pass over the program rows of image (read in place, never copied),
+// spread over the cores (parallel_slices.h: fewer program rows than
+// options.serialRows on the calling thread alone), with the same counts as on
+// one thread. Returns early with stopped set once stop is requested (checked
+// every 64 Ki rows by every thread); progress, when set, is called on the
+// calling thread with the program rows done and the program rows in all,
+// each time the rows done reach a multiple of PassProgressStep and when all
+// are done. Without options: every core.
 JumpCounts CountJumps(const ListingRows& image, std::stop_token stop = {},
                       const ProgressFn& progress = {});
+JumpCounts CountJumps(const ListingRows& image, std::stop_token stop, const ProgressFn& progress,
+                      const SliceOptions& options);
 
 enum class ArrowDirection : std::uint8_t {
     Up,    // target above the source

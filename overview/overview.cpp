@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace sorrel {
 namespace {
@@ -91,6 +92,10 @@ std::uint64_t CountKinds(const std::uint8_t* bytes, std::uint64_t row, std::uint
     return fields[FieldZero] + fields[FieldOnes];
 }
 
+// Rows in the parts of the pass spread over threads are cut at multiples of
+// this: the run finder's chunks are never split.
+constexpr std::uint64_t ChunkRows = 4;
+
 // Calls part(slice, first, end) for each slice that rows first to end - 1
 // reach, with the rows of the range in that slice.
 template <typename Part>
@@ -112,8 +117,12 @@ void ForEachSlicePart(const OverviewSlices& slices, std::uint64_t first, std::ui
 // bytes can be part of a run, and only around it are words looked at singly.
 class RunFinder {
   public:
-    RunFinder(const std::uint8_t* bytes, std::uint64_t first, std::uint64_t rows)
-        : bytes_(bytes), first_(first), rows_(rows), next_(first) {}
+    // Finds the runs whose first whole chunk starts at or after start (a
+    // multiple of 4, at least first); a run that holds the chunk before start
+    // belongs to the finder of the rows before it.
+    RunFinder(const std::uint8_t* bytes, std::uint64_t first, std::uint64_t rows,
+              std::uint64_t start)
+        : bytes_(bytes), first_(first), rows_(rows), start_(start), next_(start) {}
 
     // Looks at the chunks that start before limit; calls run(first, end, word)
     // for every run found, which may reach past limit.
@@ -137,7 +146,7 @@ class RunFinder {
             while (end < rows_ && ImageWord(bytes_, end) == word) {
                 ++end;
             }
-            if (end - first >= RunMinimum) {
+            if (end - first >= RunMinimum && first + 4 > start_) {
                 run(first, end, word);
             }
             // The chunk where the run ends may begin the next one.
@@ -153,6 +162,7 @@ class RunFinder {
     const std::uint8_t* bytes_;
     std::uint64_t first_;  // the first program row: 0 or 256, a multiple of 4
     std::uint64_t rows_;
+    std::uint64_t start_;
     std::uint64_t next_;  // the next chunk to look at
 };
 
@@ -184,6 +194,18 @@ std::size_t OverviewSlices::sliceOfRow(std::uint64_t row) const {
 
 OverviewSlices ScanOverview(const ListingRows& image, std::stop_token stop,
                             const ProgressFn& progress) {
+    return ScanOverview(image, std::move(stop), progress, SliceOptions{});
+}
+
+// The program rows are cut into parts, one per thread. Each part counts its
+// own rows into counts of every slice of the image, its own, and moves to Run
+// the runs whose first whole chunk of four words it holds, wherever their
+// words lie (a run may reach into the parts around it). The parts' counts
+// are then added up: the moves are additions too (wrapping around while a
+// part's count is below what another part adds), so every slice comes out as
+// a pass on one thread counts it.
+OverviewSlices ScanOverview(const ListingRows& image, std::stop_token stop,
+                            const ProgressFn& progress, const SliceOptions& options) {
     OverviewSlices result;
     result.rows = image.rowCount();
     result.slices.resize(static_cast<std::size_t>(std::min<std::uint64_t>(MaxSlices, result.rows)));
@@ -194,38 +216,53 @@ OverviewSlices ScanOverview(const ListingRows& image, std::stop_token stop,
     });
 
     const FieldShifts& table = Shifts();
-    // A run's words were counted by their kind first; they move to Run.
-    RunFinder runs(image.bytes, first, rows);
-    auto moveRun = [&](std::uint64_t from, std::uint64_t to, std::uint16_t word) {
-        const WordKind kind = word == 0 ? table.zeroKind : table.onesKind;
-        ForEachSlicePart(result, from, to, [&](std::size_t i, std::uint64_t a, std::uint64_t b) {
-            result.slices[i][kind] -= b - a;
-            result.slices[i][WordKind::Run] += b - a;
+    const std::vector<SliceRange> parts = PlanSlices(first, rows, ChunkRows, options);
+    std::vector<std::vector<KindCounts>> partCounts(parts.size());
+    const bool stopped = RunSlices(
+        parts, std::move(stop), {&progress, rows, PassProgressStep, first},
+        [&](SliceContext& part) {
+            std::vector<KindCounts>& counts = partCounts[part.index()];
+            counts.resize(result.slices.size());
+            // A run's words were counted by their kind first; they move to Run.
+            RunFinder runs(image.bytes, first, rows, part.range().begin);
+            auto moveRun = [&](std::uint64_t from, std::uint64_t to, std::uint16_t word) {
+                const WordKind kind = word == 0 ? table.zeroKind : table.onesKind;
+                ForEachSlicePart(result, from, to,
+                                 [&](std::size_t i, std::uint64_t a, std::uint64_t b) {
+                                     counts[i][kind] -= b - a;
+                                     counts[i][WordKind::Run] += b - a;
+                                 });
+            };
+            for (std::uint64_t row = part.range().begin; row < part.range().end;) {
+                if (part.stopped()) {
+                    return;
+                }
+                const std::uint64_t end = std::min(part.range().end, row + BlockRows);
+                std::uint64_t candidates = 0;
+                ForEachSlicePart(result, row, end,
+                                 [&](std::size_t i, std::uint64_t a, std::uint64_t b) {
+                                     candidates += CountKinds(image.bytes, a, b, table, counts[i]);
+                                 });
+                // A run holds a whole chunk of four words of the block.
+                if (candidates >= 4) {
+                    runs.findBefore(end, moveRun);
+                } else {
+                    runs.skipBefore(end);
+                }
+                part.advance(end - row);
+                row = end;
+            }
         });
-    };
-
-    std::uint64_t nextProgress = PassProgressStep;
-    for (std::uint64_t row = first; row < rows;) {
-        if (stop.stop_requested()) {
-            result.stopped = true;
-            result.slices.clear();
-            return result;
-        }
-        const std::uint64_t end = std::min(rows, row + BlockRows);
-        std::uint64_t candidates = 0;
-        ForEachSlicePart(result, row, end, [&](std::size_t i, std::uint64_t a, std::uint64_t b) {
-            candidates += CountKinds(image.bytes, a, b, table, result.slices[i]);
-        });
-        // A run holds a whole chunk of four words of the block.
-        if (candidates >= 4) {
-            runs.findBefore(end, moveRun);
-        } else {
-            runs.skipBefore(end);
-        }
-        row = end;
-        if (progress && row >= nextProgress) {
-            progress(row, rows);
-            nextProgress += PassProgressStep;
+    if (stopped) {
+        result.stopped = true;
+        result.slices.clear();
+        return result;
+    }
+    for (const std::vector<KindCounts>& counts : partCounts) {
+        for (std::size_t i = 0; i < counts.size(); ++i) {
+            for (std::size_t k = 0; k < WordKindCount; ++k) {
+                result.slices[i].words[k] += counts[i].words[k];
+            }
         }
     }
     return result;

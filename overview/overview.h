@@ -32,6 +32,7 @@
 
 #include "jump_flow.h"
 #include "listing_text.h"
+#include "parallel_slices.h"
 
 namespace sorrel {
 
@@ -74,12 +75,18 @@ struct OverviewSlices {
     std::size_t sliceOfRow(std::uint64_t row) const;
 };
 
-// One pass over every row of image (read in place, never copied). Returns
-// early with stopped set once stop is requested (checked every 8 Ki rows);
-// progress, when set, is called after every PassProgressStep program rows
-// with the rows done (the header's included) and the rows in all.
+// One pass over every row of image (read in place, never copied), spread
+// over the cores (parallel_slices.h: an image of fewer program rows than
+// options.serialRows on the calling thread alone), with the same counts as on
+// one thread. Returns early with stopped set once stop is requested (checked
+// every 8 Ki rows by every thread); progress, when set, is called on the
+// calling thread with the rows done (the header's included) and the rows in
+// all, each time the rows done reach a multiple of PassProgressStep and when
+// all are done. Without options: every core.
 OverviewSlices ScanOverview(const ListingRows& image, std::stop_token stop = {},
                             const ProgressFn& progress = {});
+OverviewSlices ScanOverview(const ListingRows& image, std::stop_token stop,
+                            const ProgressFn& progress, const SliceOptions& options);
 
 // Pixel rows top to bottom - 1.
 struct PixelRange {

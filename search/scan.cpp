@@ -1,8 +1,12 @@
 // The scans: eight words (bytes) at a time looked up in a bit set that stays in
 // the L1 cache; the loop over a block has no branch but the one on its hits.
+// Each loop is a function of its own over plain pointers, so that the
+// compiler keeps the image and the set in registers at every optimisation
+// level, and the forward and backward loops are the same code.
 #include "scan.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstring>
 #include <utility>
@@ -10,40 +14,21 @@
 namespace sorrel {
 namespace {
 
-// Rows between two looks at the stop token and two progress reports.
-constexpr std::uint64_t SliceRows = std::uint64_t{1} << 20;
+// Rows in the slices of a scan's range are cut at multiples of this: a
+// cache line of words.
+constexpr std::uint64_t ScanAlign = 64;
 
-// The stop token and progress of one scan over all the segments of its range.
-class Pace {
-  public:
-    Pace(std::stop_token stop, const ProgressFn& progress, std::uint64_t total)
-        : stop_(std::move(stop)), progress_(progress), total_(total) {}
-
-    bool stopped() const { return stop_.stop_requested(); }
-    void advance(std::uint64_t rows) {
-        done_ += rows;
-        if (progress_) {
-            progress_(done_, total_);
-        }
-    }
-
-  private:
-    std::stop_token stop_;
-    const ProgressFn& progress_;
-    std::uint64_t total_;
-    std::uint64_t done_ = 0;
-};
-
-// Splits begin..end into slices, first to last or last to first, and calls
-// body(sliceBegin, sliceEnd) on each until it returns true (found what it
-// looked for) or a stop is requested. True when the body ended the scan.
-template <typename Body>
-bool ForEachSlice(std::uint64_t begin, std::uint64_t end, bool backwards, Pace& pace, Body&& body) {
+// Splits begin..end into steps of ScanStepRows, first to last or last to
+// first, and calls body(stepBegin, stepEnd) on each until it returns true
+// (found what it looked for) or pace says stop; pace.advance(rows) after each
+// step. True when the body ended the scan.
+template <typename Pace, typename Body>
+bool ForEachStep(std::uint64_t begin, std::uint64_t end, bool backwards, Pace& pace, Body&& body) {
     while (begin < end) {
         if (pace.stopped()) {
             return false;
         }
-        const std::uint64_t n = std::min(SliceRows, end - begin);
+        const std::uint64_t n = std::min(ScanStepRows, end - begin);
         const std::uint64_t b = backwards ? end - n : begin;
         if (body(b, b + n)) {
             return true;
@@ -60,7 +45,7 @@ bool ForEachSlice(std::uint64_t begin, std::uint64_t end, bool backwards, Pace& 
 
 // The word (UnitBytes 2, little-endian) or byte (UnitBytes 1) at p.
 template <int UnitBytes>
-std::uint32_t UnitAt(const std::uint8_t* p) {
+inline std::size_t UnitAt(const std::uint8_t* p) {
     if constexpr (UnitBytes == 2) {
         std::uint16_t w;
         std::memcpy(&w, p, sizeof w);
@@ -78,6 +63,11 @@ inline std::uint64_t Probe(const std::uint64_t* set, std::size_t v) {
     return set[v >> 6] >> (v & 63);
 }
 
+template <int UnitBytes>
+inline bool Has(const std::uint8_t* p, const std::uint64_t* set) {
+    return (Probe(set, UnitAt<UnitBytes>(p)) & 1) != 0;
+}
+
 // Whether any of the eight rows from p on is in set (bit 0), unrolled.
 template <int UnitBytes, std::size_t... J>
 inline std::uint64_t Any8(const std::uint8_t* p, const std::uint64_t* set,
@@ -92,15 +82,77 @@ inline unsigned Each8(const std::uint8_t* p, const std::uint64_t* set, std::inde
             ...);
 }
 
-// Which of the eight rows from p on are in set. Most blocks have none, and
-// telling that costs a row its load, one look into the set and a shift.
+constexpr auto Eight = std::make_index_sequence<8>();
+constexpr std::uint64_t BlockRows = 8;
+
+// The first row of b..e (rows of UnitBytes bytes from bytes on) in set, or e.
+// Most blocks of eight rows have none, and telling that costs a row its load,
+// one look into the set and a shift.
 template <int UnitBytes>
-inline unsigned Hits8(const std::uint8_t* p, const std::uint64_t* set) {
-    constexpr auto rows = std::make_index_sequence<8>();
-    if (Any8<UnitBytes>(p, set, rows) == 0) [[likely]] {
-        return 0;
+std::uint64_t FirstIn(const std::uint8_t* bytes, const std::uint64_t* set, std::uint64_t b,
+                      std::uint64_t e) {
+    const std::uint8_t* p = bytes + UnitBytes * b;
+    const std::uint8_t* const blocksEnd = p + UnitBytes * ((e - b) / BlockRows * BlockRows);
+    for (; p != blocksEnd; p += UnitBytes * BlockRows) {
+        if (Any8<UnitBytes>(p, set, Eight) != 0) [[unlikely]] {
+            const unsigned hits = Each8<UnitBytes>(p, set, Eight);
+            return static_cast<std::uint64_t>(p - bytes) / UnitBytes +
+                   static_cast<std::uint64_t>(std::countr_zero(hits));
+        }
     }
-    return Each8<UnitBytes>(p, set, rows);
+    for (std::uint64_t i = static_cast<std::uint64_t>(p - bytes) / UnitBytes; i < e; ++i) {
+        if (Has<UnitBytes>(bytes + UnitBytes * i, set)) {
+            return i;
+        }
+    }
+    return e;
+}
+
+// The last row of b..e in set, or e; the same loop from the end back.
+template <int UnitBytes>
+std::uint64_t LastIn(const std::uint8_t* bytes, const std::uint64_t* set, std::uint64_t b,
+                     std::uint64_t e) {
+    const std::uint8_t* p = bytes + UnitBytes * e;
+    const std::uint8_t* const blocksBegin = p - UnitBytes * ((e - b) / BlockRows * BlockRows);
+    while (p != blocksBegin) {
+        p -= UnitBytes * BlockRows;
+        if (Any8<UnitBytes>(p, set, Eight) != 0) [[unlikely]] {
+            const unsigned hits = Each8<UnitBytes>(p, set, Eight);
+            return static_cast<std::uint64_t>(p - bytes) / UnitBytes +
+                   static_cast<std::uint64_t>(std::bit_width(hits) - 1);
+        }
+    }
+    for (std::uint64_t i = static_cast<std::uint64_t>(p - bytes) / UnitBytes; i > b; --i) {
+        if (Has<UnitBytes>(bytes + UnitBytes * (i - 1), set)) {
+            return i - 1;
+        }
+    }
+    return e;
+}
+
+// Calls add(row) for the rows of b..e in set, in order, until it returns
+// false; true when it did.
+template <int UnitBytes, typename Add>
+bool AllIn(const std::uint8_t* bytes, const std::uint64_t* set, std::uint64_t b, std::uint64_t e,
+           Add&& add) {
+    const std::uint8_t* p = bytes + UnitBytes * b;
+    const std::uint8_t* const blocksEnd = p + UnitBytes * ((e - b) / BlockRows * BlockRows);
+    for (; p != blocksEnd; p += UnitBytes * BlockRows) {
+        if (Any8<UnitBytes>(p, set, Eight) != 0) [[unlikely]] {
+            const std::uint64_t row = static_cast<std::uint64_t>(p - bytes) / UnitBytes;
+            for (unsigned h = Each8<UnitBytes>(p, set, Eight); h != 0; h &= h - 1) {
+                if (!add(row + static_cast<std::uint64_t>(std::countr_zero(h)))) {
+                    return true;
+                }
+            }
+        }
+    }
+    for (std::uint64_t i = static_cast<std::uint64_t>(p - bytes) / UnitBytes; i < e; ++i) {
+        if (Has<UnitBytes>(bytes + UnitBytes * i, set) && !add(i)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // One segment of rows, all matched with the same set.
@@ -111,57 +163,34 @@ struct Segment {
     std::uint64_t begin;
     std::uint64_t end;
 
-    bool has(std::uint64_t row) const {
-        return set.contains(UnitAt<UnitBytes>(bytes + UnitBytes * row));
-    }
-
+    template <typename Pace>
     std::optional<std::uint64_t> first(Pace& pace) const {
         std::optional<std::uint64_t> found;
-        const std::uint8_t* const p = bytes;
-        const std::uint64_t* const words = set.words();
-        ForEachSlice(begin, end, false, pace, [&](std::uint64_t b, std::uint64_t e) {
-            std::uint64_t i = b;
-            for (; i + 8 <= e; i += 8) {
-                if (const unsigned h = Hits8<UnitBytes>(p + UnitBytes * i, words)) {
-                    found = i + static_cast<std::uint64_t>(std::countr_zero(h));
-                    return true;
-                }
+        ForEachStep(begin, end, false, pace, [&](std::uint64_t b, std::uint64_t e) {
+            const std::uint64_t row = FirstIn<UnitBytes>(bytes, set.words(), b, e);
+            if (row != e) {
+                found = row;
             }
-            for (; i < e; ++i) {
-                if (has(i)) {
-                    found = i;
-                    return true;
-                }
-            }
-            return false;
+            return found.has_value();
         });
         return found;
     }
 
+    template <typename Pace>
     std::optional<std::uint64_t> last(Pace& pace) const {
         std::optional<std::uint64_t> found;
-        const std::uint8_t* const p = bytes;
-        const std::uint64_t* const words = set.words();
-        ForEachSlice(begin, end, true, pace, [&](std::uint64_t b, std::uint64_t e) {
-            std::uint64_t i = e;
-            for (; i >= b + 8; i -= 8) {
-                if (const unsigned h = Hits8<UnitBytes>(p + UnitBytes * (i - 8), words)) {
-                    found = i - 8 + static_cast<std::uint64_t>(std::bit_width(h) - 1);
-                    return true;
-                }
+        ForEachStep(begin, end, true, pace, [&](std::uint64_t b, std::uint64_t e) {
+            const std::uint64_t row = LastIn<UnitBytes>(bytes, set.words(), b, e);
+            if (row != e) {
+                found = row;
             }
-            for (; i > b; --i) {
-                if (has(i - 1)) {
-                    found = i - 1;
-                    return true;
-                }
-            }
-            return false;
+            return found.has_value();
         });
         return found;
     }
 
     // Adds the rows in set to list up to limit; true when it reached the limit.
+    template <typename Pace>
     bool all(std::uint64_t limit, RowList& list, Pace& pace) const {
         auto add = [&](std::uint64_t row) {
             if (list.rows.size() >= limit) {
@@ -171,23 +200,8 @@ struct Segment {
             list.rows.push_back(row);
             return true;
         };
-        const std::uint8_t* const p = bytes;
-        const std::uint64_t* const words = set.words();
-        return ForEachSlice(begin, end, false, pace, [&](std::uint64_t b, std::uint64_t e) {
-            std::uint64_t i = b;
-            for (; i + 8 <= e; i += 8) {
-                for (unsigned h = Hits8<UnitBytes>(p + UnitBytes * i, words); h != 0; h &= h - 1) {
-                    if (!add(i + static_cast<std::uint64_t>(std::countr_zero(h)))) {
-                        return true;
-                    }
-                }
-            }
-            for (; i < e; ++i) {
-                if (has(i) && !add(i)) {
-                    return true;
-                }
-            }
-            return false;
+        return ForEachStep(begin, end, false, pace, [&](std::uint64_t b, std::uint64_t e) {
+            return AllIn<UnitBytes>(bytes, set.words(), b, e, add);
         });
     }
 };
@@ -209,82 +223,261 @@ struct ListingSegments {
         program.begin = std::max(begin, programStart);
         program.end = std::max(end, programStart);
     }
+    std::uint64_t begin() const { return header.begin < header.end ? header.begin : program.begin; }
+    std::uint64_t end() const { return program.end > program.begin ? program.end : header.end; }
     std::uint64_t size() const { return header.end - header.begin + program.end - program.begin; }
 };
+
+// The progress of a scan of rows rows.
+SliceProgress ScanProgress(const ProgressFn& progress, std::uint64_t rows) {
+    return {&progress, rows, ScanStepRows, 0};
+}
+
+// The first match of begin..end over the slices of options: first(segments
+// of a slice, its context) gives a slice's first match.
+template <typename First>
+std::optional<std::uint64_t> FirstOfSlices(std::uint64_t begin, std::uint64_t end,
+                                           std::uint64_t total, std::stop_token stop,
+                                           const ProgressFn& progress, const SliceOptions& options,
+                                           First&& first) {
+    const std::vector<SliceRange> slices = PlanSlices(begin, end, ScanAlign, options);
+    std::vector<std::optional<std::uint64_t>> found(slices.size());
+    const bool stopped =
+        RunSlices(slices, std::move(stop), ScanProgress(progress, total), [&](SliceContext& slice) {
+            found[slice.index()] = first(slice);
+            if (found[slice.index()]) {
+                slice.stopLaterSlices();
+            }
+        });
+    if (!stopped) {
+        for (const std::optional<std::uint64_t>& row : found) {
+            if (row) {
+                return row;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+// The last match, as FirstOfSlices.
+template <typename Last>
+std::optional<std::uint64_t> LastOfSlices(std::uint64_t begin, std::uint64_t end,
+                                          std::uint64_t total, std::stop_token stop,
+                                          const ProgressFn& progress, const SliceOptions& options,
+                                          Last&& last) {
+    const std::vector<SliceRange> slices = PlanSlices(begin, end, ScanAlign, options);
+    std::vector<std::optional<std::uint64_t>> found(slices.size());
+    const bool stopped =
+        RunSlices(slices, std::move(stop), ScanProgress(progress, total), [&](SliceContext& slice) {
+            found[slice.index()] = last(slice);
+            if (found[slice.index()]) {
+                slice.stopEarlierSlices();
+            }
+        });
+    if (!stopped) {
+        for (auto row = found.rbegin(); row != found.rend(); ++row) {
+            if (*row) {
+                return *row;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+// The pace of one slice of FindAll. The scan keeps the first limit rows and
+// needs to know of one more: once the slices before this one and this one
+// have found more than limit rows together, this one has all of its rows that
+// can be kept, whatever more the others find, and stops. So the slices hold
+// little more than limit rows between them (a step of rows each at most).
+class AllPace {
+  public:
+    AllPace(SliceContext& slice, const RowList& list, std::uint64_t limit,
+            std::vector<std::atomic<std::uint64_t>>& found)
+        : slice_(slice), list_(list), limit_(limit), found_(found) {}
+
+    bool stopped() {
+        std::uint64_t sum = list_.rows.size() + (list_.limited ? 1 : 0);
+        for (std::size_t i = 0; i < slice_.index(); ++i) {
+            sum += found_[i].load(std::memory_order_relaxed);
+        }
+        return sum > limit_ || slice_.stopped();
+    }
+    void advance(std::uint64_t rows) {
+        found_[slice_.index()].store(list_.rows.size(), std::memory_order_relaxed);
+        slice_.advance(rows);
+    }
+
+  private:
+    SliceContext& slice_;
+    const RowList& list_;
+    std::uint64_t limit_;
+    std::vector<std::atomic<std::uint64_t>>& found_;
+};
+
+// Every match of begin..end up to limit over the slices of options: all(
+// segments of a slice, its pace, its list) adds a slice's matches to its list.
+template <typename All>
+RowList AllOfSlices(std::uint64_t begin, std::uint64_t end, std::uint64_t limit,
+                    std::stop_token stop, const ProgressFn& progress, const SliceOptions& options,
+                    All&& all) {
+    const std::vector<SliceRange> slices = PlanSlices(begin, end, ScanAlign, options);
+    std::vector<RowList> lists(slices.size());
+    std::vector<std::atomic<std::uint64_t>> found(slices.size());
+    RunSlices(slices, std::move(stop), ScanProgress(progress, end - begin),
+              [&](SliceContext& slice) {
+                  RowList& list = lists[slice.index()];
+                  AllPace pace(slice, list, limit, found);
+                  all(slice.range(), pace, list);
+              });
+    // The first limit rows of the slices in order; limited when there are more.
+    if (lists.empty()) {
+        return {};
+    }
+    RowList result = std::move(lists[0]);
+    for (std::size_t i = 1; i < lists.size() && !result.limited; ++i) {
+        const std::vector<std::uint64_t>& rows = lists[i].rows;
+        const std::uint64_t room = limit - std::min<std::uint64_t>(limit, result.rows.size());
+        const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(room, rows.size()));
+        result.rows.insert(result.rows.end(), rows.begin(),
+                           rows.begin() + static_cast<std::ptrdiff_t>(take));
+        result.limited = take < rows.size() || lists[i].limited;
+    }
+    return result;
+}
 
 }  // namespace
 
 std::optional<std::uint64_t> FindNext(const ListingRows& rows, const ListingMatch& match,
                                       std::uint64_t begin, std::uint64_t end, std::stop_token stop,
-                                      const ProgressFn& progress) {
+                                      const ProgressFn& progress, const SliceOptions& options) {
     const ListingSegments s(rows, match.header, match.program, begin, end);
-    Pace pace(std::move(stop), progress, s.size());
-    if (auto row = s.header.first(pace)) {
-        return row;
+    return FirstOfSlices(s.begin(), s.end(), s.size(), std::move(stop), progress, options,
+                         [&](SliceContext& slice) {
+                             const ListingSegments part(rows, match.header, match.program,
+                                                        slice.range().begin, slice.range().end);
+                             if (auto row = part.header.first(slice)) {
+                                 return row;
+                             }
+                             return part.program.first(slice);
+                         });
+}
+
+std::optional<std::uint64_t> FindPrevious(const ListingRows& rows, const ListingMatch& match,
+                                          std::uint64_t begin, std::uint64_t end,
+                                          std::stop_token stop, const ProgressFn& progress,
+                                          const SliceOptions& options) {
+    const ListingSegments s(rows, match.header, match.program, begin, end);
+    return LastOfSlices(s.begin(), s.end(), s.size(), std::move(stop), progress, options,
+                        [&](SliceContext& slice) {
+                            const ListingSegments part(rows, match.header, match.program,
+                                                       slice.range().begin, slice.range().end);
+                            if (auto row = part.program.last(slice)) {
+                                return row;
+                            }
+                            return part.header.last(slice);
+                        });
+}
+
+RowList FindAll(const ListingRows& rows, const ListingMatch& match, std::uint64_t limit,
+                std::stop_token stop, const ProgressFn& progress, const SliceOptions& options) {
+    return AllOfSlices(0, rows.rowCount(), limit, std::move(stop), progress, options,
+                       [&](SliceRange range, AllPace& pace, RowList& list) {
+                           const ListingSegments part(rows, match.header, match.program,
+                                                      range.begin, range.end);
+                           if (!part.header.all(limit, list, pace)) {
+                               part.program.all(limit, list, pace);
+                           }
+                       });
+}
+
+RowList CrossReferences(const ListingRows& rows, std::uint64_t address, std::uint64_t limit,
+                        std::stop_token stop, const ProgressFn& progress,
+                        const SliceOptions& options) {
+    if (address > 0x3FF) {
+        return {};
     }
-    return s.program.first(pace);
+    const WordSet jumps = JumpsTo(address);
+    const std::uint64_t programStart = std::min(rows.base(), rows.rowCount());
+    return AllOfSlices(programStart, rows.rowCount(), limit, std::move(stop), progress, options,
+                       [&](SliceRange range, AllPace& pace, RowList& list) {
+                           const Segment<2, 65536> part{rows.bytes, jumps, range.begin, range.end};
+                           part.all(limit, list, pace);
+                       });
+}
+
+std::optional<std::uint64_t> FindNext(const ByteRows& rows, const ByteSet& match,
+                                      std::uint64_t begin, std::uint64_t end, std::stop_token stop,
+                                      const ProgressFn& progress, const SliceOptions& options) {
+    end = std::min(end, rows.rowCount());
+    begin = std::min(begin, end);
+    return FirstOfSlices(
+        begin, end, end - begin, std::move(stop), progress, options, [&](SliceContext& slice) {
+            const Segment<1, 256> part{rows.bytes, match, slice.range().begin, slice.range().end};
+            return part.first(slice);
+        });
+}
+
+std::optional<std::uint64_t> FindPrevious(const ByteRows& rows, const ByteSet& match,
+                                          std::uint64_t begin, std::uint64_t end,
+                                          std::stop_token stop, const ProgressFn& progress,
+                                          const SliceOptions& options) {
+    end = std::min(end, rows.rowCount());
+    begin = std::min(begin, end);
+    return LastOfSlices(
+        begin, end, end - begin, std::move(stop), progress, options, [&](SliceContext& slice) {
+            const Segment<1, 256> part{rows.bytes, match, slice.range().begin, slice.range().end};
+            return part.last(slice);
+        });
+}
+
+RowList FindAll(const ByteRows& rows, const ByteSet& match, std::uint64_t limit,
+                std::stop_token stop, const ProgressFn& progress, const SliceOptions& options) {
+    return AllOfSlices(0, rows.rowCount(), limit, std::move(stop), progress, options,
+                       [&](SliceRange range, AllPace& pace, RowList& list) {
+                           const Segment<1, 256> part{rows.bytes, match, range.begin, range.end};
+                           part.all(limit, list, pace);
+                       });
+}
+
+// Without options: every core.
+
+std::optional<std::uint64_t> FindNext(const ListingRows& rows, const ListingMatch& match,
+                                      std::uint64_t begin, std::uint64_t end, std::stop_token stop,
+                                      const ProgressFn& progress) {
+    return FindNext(rows, match, begin, end, std::move(stop), progress, SliceOptions{});
 }
 
 std::optional<std::uint64_t> FindPrevious(const ListingRows& rows, const ListingMatch& match,
                                           std::uint64_t begin, std::uint64_t end,
                                           std::stop_token stop, const ProgressFn& progress) {
-    const ListingSegments s(rows, match.header, match.program, begin, end);
-    Pace pace(std::move(stop), progress, s.size());
-    if (auto row = s.program.last(pace)) {
-        return row;
-    }
-    return s.header.last(pace);
+    return FindPrevious(rows, match, begin, end, std::move(stop), progress, SliceOptions{});
 }
 
 RowList FindAll(const ListingRows& rows, const ListingMatch& match, std::uint64_t limit,
                 std::stop_token stop, const ProgressFn& progress) {
-    const ListingSegments s(rows, match.header, match.program, 0, rows.rowCount());
-    Pace pace(std::move(stop), progress, s.size());
-    RowList list;
-    if (!s.header.all(limit, list, pace)) {
-        s.program.all(limit, list, pace);
-    }
-    return list;
+    return FindAll(rows, match, limit, std::move(stop), progress, SliceOptions{});
 }
 
 RowList CrossReferences(const ListingRows& rows, std::uint64_t address, std::uint64_t limit,
                         std::stop_token stop, const ProgressFn& progress) {
-    RowList list;
-    if (address > 0x3FF) {
-        return list;
-    }
-    const WordSet jumps = JumpsTo(address);
-    const WordSet none;
-    const ListingSegments s(rows, none, jumps, 0, rows.rowCount());
-    Pace pace(std::move(stop), progress, s.program.end - s.program.begin);
-    s.program.all(limit, list, pace);
-    return list;
+    return CrossReferences(rows, address, limit, std::move(stop), progress, SliceOptions{});
 }
 
 std::optional<std::uint64_t> FindNext(const ByteRows& rows, const ByteSet& match,
                                       std::uint64_t begin, std::uint64_t end, std::stop_token stop,
                                       const ProgressFn& progress) {
-    end = std::min(end, rows.rowCount());
-    begin = std::min(begin, end);
-    Pace pace(std::move(stop), progress, end - begin);
-    return Segment<1, 256>{rows.bytes, match, begin, end}.first(pace);
+    return FindNext(rows, match, begin, end, std::move(stop), progress, SliceOptions{});
 }
 
 std::optional<std::uint64_t> FindPrevious(const ByteRows& rows, const ByteSet& match,
                                           std::uint64_t begin, std::uint64_t end,
                                           std::stop_token stop, const ProgressFn& progress) {
-    end = std::min(end, rows.rowCount());
-    begin = std::min(begin, end);
-    Pace pace(std::move(stop), progress, end - begin);
-    return Segment<1, 256>{rows.bytes, match, begin, end}.last(pace);
+    return FindPrevious(rows, match, begin, end, std::move(stop), progress, SliceOptions{});
 }
 
 RowList FindAll(const ByteRows& rows, const ByteSet& match, std::uint64_t limit,
                 std::stop_token stop, const ProgressFn& progress) {
-    Pace pace(std::move(stop), progress, rows.rowCount());
-    RowList list;
-    Segment<1, 256>{rows.bytes, match, 0, rows.rowCount()}.all(limit, list, pace);
-    return list;
+    return FindAll(rows, match, limit, std::move(stop), progress, SliceOptions{});
 }
 
 }  // namespace sorrel

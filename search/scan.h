@@ -17,7 +17,15 @@
 //   by its stop token, and drops the result;
 // - calls progress (when not empty) after every million rows or so with the
 //   rows scanned so far and the rows of its range, on the calling thread;
-// - is thread-safe: any number may run at once over the same image.
+// - is thread-safe: any number may run at once over the same image;
+// - spreads over the machine's cores (SliceOptions, parallel_slices.h): a range
+//   of at least options.serialRows rows is cut into one slice per thread, the
+//   calling thread scanning the first, with the same result as on one thread.
+//   The progress is then the rows of all slices, passed on by the calling
+//   thread; a stop stops every slice; find next (previous) stops the slices
+//   after (before) the first (last) one that found a match, and waits for the
+//   ones before (after) it. A shorter range is scanned on the calling thread
+//   alone. The overloads without options use every core.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +35,7 @@
 
 #include "byte_text.h"
 #include "listing_text.h"
+#include "parallel_slices.h"
 #include "progress.h"
 #include "word_sets.h"
 
@@ -41,6 +50,9 @@ struct RowList {
     // and the scan stopped at the next one.
     bool limited = false;
 };
+
+// Rows of a scan between two looks at its stop token and two progress reports.
+inline constexpr std::uint64_t ScanStepRows = std::uint64_t{1} << 20;
 
 // Main listing. The range is begin <= row < end; end is cut to rowCount().
 //
@@ -75,5 +87,30 @@ std::optional<std::uint64_t> FindPrevious(const ByteRows& rows, const ByteSet& m
                                           const ProgressFn& progress = {});
 RowList FindAll(const ByteRows& rows, const ByteSet& match, std::uint64_t limit = FindAllLimit,
                 std::stop_token stop = {}, const ProgressFn& progress = {});
+
+// The same on options.threads threads. FindAll and CrossReferences stop a
+// slice once it and the slices before it have found more than limit rows.
+// When stopped they return rows found so far, in row order.
+std::optional<std::uint64_t> FindNext(const ListingRows& rows, const ListingMatch& match,
+                                      std::uint64_t begin, std::uint64_t end, std::stop_token stop,
+                                      const ProgressFn& progress, const SliceOptions& options);
+std::optional<std::uint64_t> FindPrevious(const ListingRows& rows, const ListingMatch& match,
+                                          std::uint64_t begin, std::uint64_t end,
+                                          std::stop_token stop, const ProgressFn& progress,
+                                          const SliceOptions& options);
+RowList FindAll(const ListingRows& rows, const ListingMatch& match, std::uint64_t limit,
+                std::stop_token stop, const ProgressFn& progress, const SliceOptions& options);
+RowList CrossReferences(const ListingRows& rows, std::uint64_t address, std::uint64_t limit,
+                        std::stop_token stop, const ProgressFn& progress,
+                        const SliceOptions& options);
+std::optional<std::uint64_t> FindNext(const ByteRows& rows, const ByteSet& match,
+                                      std::uint64_t begin, std::uint64_t end, std::stop_token stop,
+                                      const ProgressFn& progress, const SliceOptions& options);
+std::optional<std::uint64_t> FindPrevious(const ByteRows& rows, const ByteSet& match,
+                                          std::uint64_t begin, std::uint64_t end,
+                                          std::stop_token stop, const ProgressFn& progress,
+                                          const SliceOptions& options);
+RowList FindAll(const ByteRows& rows, const ByteSet& match, std::uint64_t limit,
+                std::stop_token stop, const ProgressFn& progress, const SliceOptions& options);
 
 }  // namespace sorrel

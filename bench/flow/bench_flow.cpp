@@ -1,7 +1,8 @@
 // The passes behind the jump arrows and the overview strip, in words per
-// second on one core over a 1 GiB pseudo-random image made in memory (header
-// mode), and over a 256 MiB image that is half erased memory; and the arrow
-// layout of a full screen of jumps.
+// second over a 1 GiB pseudo-random image made in memory (header mode), and
+// over a 256 MiB image that is half erased memory, each on one thread and on
+// every core (the argument is the thread count, 0 for every core); and the
+// arrow layout of a full screen of jumps.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -48,21 +49,23 @@ sorrel::ListingRows Rows(const std::vector<std::uint8_t>& bytes) {
     return {bytes.data(), bytes.size(), false};
 }
 
-// A pass over an image, giving something of its result to keep.
-using Pass = std::uint64_t (*)(const sorrel::ListingRows&);
+// A pass over an image on some threads, giving something of its result to keep.
+using Pass = std::uint64_t (*)(const sorrel::ListingRows&, const sorrel::SliceOptions&);
 
-// Words per second of pass over image.
+// Words per second of pass over image, on range(0) threads (0: every core).
 void WordsPerSecond(benchmark::State& state, const std::vector<std::uint8_t>& (*image)(),
                     Pass pass) {
     const sorrel::ListingRows rows = Rows(image());
+    const sorrel::SliceOptions options{static_cast<unsigned>(state.range(0)),
+                                       sorrel::DefaultSerialRows};
     for (auto _ : state) {
-        benchmark::DoNotOptimize(pass(rows));
+        benchmark::DoNotOptimize(pass(rows, options));
     }
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(rows.rowCount()));
 }
 
 // The memory speed the passes are measured against: a sum of 64-bit loads.
-std::uint64_t ReadImage(const sorrel::ListingRows& rows) {
+std::uint64_t ReadImage(const sorrel::ListingRows& rows, const sorrel::SliceOptions&) {
     std::uint64_t sum = 0;
     for (std::uint64_t at = 0; at + 8 <= rows.size; at += 8) {
         std::uint64_t v;
@@ -72,24 +75,32 @@ std::uint64_t ReadImage(const sorrel::ListingRows& rows) {
     return sum;
 }
 
-std::uint64_t OverviewPass(const sorrel::ListingRows& rows) {
-    return sorrel::ScanOverview(rows).slices[0].total();
+std::uint64_t OverviewPass(const sorrel::ListingRows& rows, const sorrel::SliceOptions& options) {
+    return sorrel::ScanOverview(rows, {}, {}, options).slices[0].total();
 }
 
-std::uint64_t JumpCountPass(const sorrel::ListingRows& rows) {
-    return sorrel::CountJumps(rows).jumps[0];
+std::uint64_t JumpCountPass(const sorrel::ListingRows& rows, const sorrel::SliceOptions& options) {
+    return sorrel::CountJumps(rows, {}, {}, options).jumps[0];
+}
+
+// One thread and every core, in real time (the calling thread waits for the
+// others).
+void OneAndAll(benchmark::internal::Benchmark* b) {
+    b->ArgName("threads")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
 BENCHMARK_CAPTURE(WordsPerSecond, read_random_1GiB, RandomImage, ReadImage)
+    ->Arg(1)
+    ->ArgName("threads")
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(WordsPerSecond, overview_random_1GiB, RandomImage, OverviewPass)
-    ->Unit(benchmark::kMillisecond);
+    ->Apply(OneAndAll);
 BENCHMARK_CAPTURE(WordsPerSecond, overview_half_erased_256MiB, ErasedImage, OverviewPass)
-    ->Unit(benchmark::kMillisecond);
+    ->Apply(OneAndAll);
 BENCHMARK_CAPTURE(WordsPerSecond, jump_counts_random_1GiB, RandomImage, JumpCountPass)
-    ->Unit(benchmark::kMillisecond);
+    ->Apply(OneAndAll);
 BENCHMARK_CAPTURE(WordsPerSecond, jump_counts_half_erased_256MiB, ErasedImage, JumpCountPass)
-    ->Unit(benchmark::kMillisecond);
+    ->Apply(OneAndAll);
 
 // A view of range(0) rows in a raw image where every row is a jump to a row
 // within about one screen of it, so that most arrows are drawn whole and need

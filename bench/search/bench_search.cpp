@@ -1,10 +1,11 @@
 // Words per second of the scans over a 1 GiB pseudo-random image held in
 // memory (an image with a header, 536,870,912 words): find next with no match,
 // find all of a rare query, the cross-references of one address, and find
-// previous with no match; against the text scan, which makes every row's
-// texts and matches them, on a 32 MiB slice of the same image (checked to give
-// the same rows as the fast scan). And the cost of deciding a query for all
-// 65,536 words.
+// previous with no match, each on one thread and on every core (the argument
+// is the thread count, 0 for every core); against the text scan, which makes
+// every row's texts and matches them, on a 32 MiB slice of the same image
+// (checked to give the same rows as the fast scan). And the cost of deciding a
+// query for all 65,536 words.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -50,6 +51,11 @@ sorrel::ListingRows Rows(std::uint64_t bytes) {
     return {Image().data(), bytes, false};
 }
 
+// The threads of a benchmark: its argument, 0 for every core.
+sorrel::SliceOptions Threads(const benchmark::State& state) {
+    return {static_cast<unsigned>(state.range(0)), sorrel::DefaultSerialRows};
+}
+
 void ReportWords(benchmark::State& state, std::uint64_t words) {
     state.counters["words/s"] =
         benchmark::Counter(static_cast<double>(words) * static_cast<double>(state.iterations()),
@@ -61,45 +67,48 @@ void NoMatch(benchmark::State& state, bool previous) {
     const sorrel::ListingRows rows = Rows(ImageBytes);
     const sorrel::ListingMatch match = sorrel::MatchListing(sorrel::Query(AbsentWord));
     for (auto _ : state) {
-        const auto row = previous ? sorrel::FindPrevious(rows, match, 0, rows.rowCount())
-                                  : sorrel::FindNext(rows, match, 0, rows.rowCount());
+        const auto row =
+            previous ? sorrel::FindPrevious(rows, match, 0, rows.rowCount(), {}, {}, Threads(state))
+                     : sorrel::FindNext(rows, match, 0, rows.rowCount(), {}, {}, Threads(state));
         if (row) {
             state.SkipWithError("the absent word was found");
         }
     }
     ReportWords(state, rows.rowCount());
 }
-BENCHMARK_CAPTURE(NoMatch, FindNext, false)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(5)
-    ->UseRealTime();
-BENCHMARK_CAPTURE(NoMatch, FindPrevious, true)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(5)
-    ->UseRealTime();
+// One thread and every core: the argument of the scans' benchmarks.
+void OneAndAll(benchmark::internal::Benchmark* b) {
+    b->ArgName("threads")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(5);
+    b->UseRealTime();
+}
+
+BENCHMARK_CAPTURE(NoMatch, FindNext, false)->Apply(OneAndAll);
+BENCHMARK_CAPTURE(NoMatch, FindPrevious, true)->Apply(OneAndAll);
 
 void FindAllRare(benchmark::State& state) {
     const sorrel::ListingRows rows = Rows(ImageBytes);
     const sorrel::ListingMatch match = sorrel::MatchListing(sorrel::Query(Rare));
     std::size_t found = 0;
     for (auto _ : state) {
-        found = sorrel::FindAll(rows, match).rows.size();
+        found =
+            sorrel::FindAll(rows, match, sorrel::FindAllLimit, {}, {}, Threads(state)).rows.size();
     }
     state.counters["rows"] = static_cast<double>(found);
     ReportWords(state, rows.rowCount());
 }
-BENCHMARK(FindAllRare)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(FindAllRare)->Apply(OneAndAll);
 
 void CrossReferences(benchmark::State& state) {
     const sorrel::ListingRows rows = Rows(ImageBytes);
     std::size_t found = 0;
     for (auto _ : state) {
-        found = sorrel::CrossReferences(rows, 0x3FE).rows.size();
+        found = sorrel::CrossReferences(rows, 0x3FE, sorrel::FindAllLimit, {}, {}, Threads(state))
+                    .rows.size();
     }
     state.counters["rows"] = static_cast<double>(found);
     ReportWords(state, rows.rowCount() - sorrel::HeaderWords);
 }
-BENCHMARK(CrossReferences)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(CrossReferences)->Apply(OneAndAll);
 
 // The fast scan and the text scan of the same 32 MiB slice.
 void FindAllRareSlice(benchmark::State& state) {

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <stop_token>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -58,8 +59,11 @@ TEST(JumpCounts, MatchTheListingTexts) {
         bytes.resize(size, 0x80);
         for (const bool raw : {true, false}) {
             const ListingRows image = Rows(bytes, raw);
-            EXPECT_EQ(CountJumps(image).jumps, TextCounts(image, image.rowCount()))
-                << size << " bytes, raw " << raw;
+            const auto expected = TextCounts(image, image.rowCount());
+            for (const unsigned threads : {1u, 2u, 3u, 7u}) {
+                EXPECT_EQ(CountJumps(image, {}, {}, SliceOptions{threads, 0}).jumps, expected)
+                    << size << " bytes, raw " << raw << ", " << threads << " threads";
+            }
         }
     }
 }
@@ -77,33 +81,68 @@ TEST(JumpCounts, ProgressAndStop) {
     const std::vector<std::uint8_t> bytes =
         ImageBytes(test::RandomWords(HeaderWords + program, 99));
     const ListingRows image = Rows(bytes, false);
+    const JumpCounts one = CountJumps(image, {}, {}, SliceOptions{1, 0});
+    EXPECT_EQ(one.jumps, TextCounts(image, image.rowCount()));
 
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
-    const JumpCounts whole = CountJumps(image, {}, [&](std::uint64_t done, std::uint64_t total) {
-        calls.emplace_back(done, total);
-    });
-    EXPECT_FALSE(whole.stopped);
-    EXPECT_EQ(calls, (std::vector<std::pair<std::uint64_t, std::uint64_t>>{
-                         {PassProgressStep, program}, {2 * PassProgressStep, program}}));
+    for (const unsigned threads : {1u, 2u, 3u, 7u}) {
+        const SliceOptions options{threads, 0};
+        // The calls pass the multiples of the step, on this thread, and the
+        // last one has every program row.
+        const std::thread::id caller = std::this_thread::get_id();
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
+        bool elsewhere = false;
+        const JumpCounts whole = CountJumps(
+            image, {},
+            [&](std::uint64_t done, std::uint64_t total) {
+                elsewhere = elsewhere || std::this_thread::get_id() != caller;
+                calls.emplace_back(done, total);
+            },
+            options);
+        EXPECT_FALSE(whole.stopped);
+        EXPECT_EQ(whole.jumps, one.jumps) << threads;
+        EXPECT_FALSE(elsewhere);
+        ASSERT_FALSE(calls.empty());
+        EXPECT_LE(calls.size(), 3u) << threads;
+        EXPECT_GE(calls.front().first, PassProgressStep) << threads;
+        EXPECT_EQ(calls.back(), std::make_pair(program, program)) << threads;
+        // Each call but the last (at the end) passed a multiple of the step.
+        for (std::size_t i = 1; i + 1 < calls.size(); ++i) {
+            EXPECT_GT(calls[i].first / PassProgressStep, calls[i - 1].first / PassProgressStep);
+        }
+        if (threads == 1) {
+            EXPECT_EQ(calls, (std::vector<std::pair<std::uint64_t, std::uint64_t>>{
+                                 {PassProgressStep, program},
+                                 {2 * PassProgressStep, program},
+                                 {program, program}}));
+        }
 
-    // A stop asked for before the pass: nothing is counted.
-    std::stop_source before;
-    before.request_stop();
-    const JumpCounts none = CountJumps(image, before.get_token());
-    EXPECT_TRUE(none.stopped);
-    EXPECT_EQ(none.jumps, (std::array<std::uint32_t, JumpAddressCount>{}));
+        // A stop asked for before the pass: nothing is counted.
+        std::stop_source before;
+        before.request_stop();
+        const JumpCounts none = CountJumps(image, before.get_token(), {}, options);
+        EXPECT_TRUE(none.stopped);
+        EXPECT_EQ(none.jumps, (std::array<std::uint32_t, JumpAddressCount>{}));
 
-    // A stop asked for at the first progress call: the counts hold the rows done.
-    std::stop_source during;
-    std::uint64_t done = 0;
-    const JumpCounts part =
-        CountJumps(image, during.get_token(), [&](std::uint64_t rows, std::uint64_t) {
-            done = rows;
-            during.request_stop();
-        });
-    EXPECT_TRUE(part.stopped);
-    EXPECT_EQ(done, PassProgressStep);
-    EXPECT_EQ(part.jumps, TextCounts(image, HeaderWords + done));
+        // A stop asked for at the first progress call: on one thread the
+        // counts are those of the rows done. On several, the other threads may
+        // have finished before the call: then the pass is whole.
+        std::stop_source during;
+        std::uint64_t done = 0;
+        const JumpCounts part = CountJumps(
+            image, during.get_token(),
+            [&](std::uint64_t rows, std::uint64_t) {
+                done = rows;
+                during.request_stop();
+            },
+            options);
+        if (threads == 1) {
+            EXPECT_TRUE(part.stopped);
+            EXPECT_EQ(done, PassProgressStep);
+            EXPECT_EQ(part.jumps, TextCounts(image, HeaderWords + done));
+        } else if (!part.stopped) {
+            EXPECT_EQ(part.jumps, one.jumps) << threads;
+        }
+    }
 }
 
 TEST(JumpTargetRow, RowsOfTargets) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <stop_token>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -178,14 +179,72 @@ TEST(ScanOverview, MatchesTheSlowCount) {
     for (const Case& c : cases) {
         const std::vector<std::uint8_t> bytes = ImageBytes(c.words, c.oddByte);
         for (const bool raw : {true, false}) {
-            const OverviewSlices slices = ScanOverview(Rows(bytes, raw));
-            EXPECT_FALSE(slices.stopped);
-            EXPECT_EQ(slices.rows, c.words.size());
             const std::vector<KindCounts> expected = SlowSlices(SlowKinds(c.words, raw));
-            ASSERT_EQ(slices.slices.size(), expected.size()) << c.what;
-            for (std::size_t i = 0; i < expected.size(); ++i) {
-                ASSERT_EQ(slices.slices[i], expected[i])
-                    << c.what << ", raw " << raw << ", slice " << i;
+            for (const unsigned threads : {1u, 2u, 3u, 7u}) {
+                const OverviewSlices slices =
+                    ScanOverview(Rows(bytes, raw), {}, {}, SliceOptions{threads, 0});
+                EXPECT_FALSE(slices.stopped);
+                EXPECT_EQ(slices.rows, c.words.size());
+                ASSERT_EQ(slices.slices.size(), expected.size()) << c.what;
+                for (std::size_t i = 0; i < expected.size(); ++i) {
+                    ASSERT_EQ(slices.slices[i], expected[i])
+                        << c.what << ", raw " << raw << ", " << threads << " threads, slice " << i;
+                }
+            }
+        }
+    }
+}
+
+// The pass spread over threads cuts the program rows into parts at multiples
+// of four rows; stretches of 0000h or FFFFh laid the same way over every
+// boundary between parts: runs that end, begin or cross there, runs over
+// whole parts, and stretches too short to be runs.
+TEST(ScanOverview, RunsAtTheBoundariesOfThePartsOfThreads) {
+    struct Pattern {
+        const char* what;
+        std::int64_t offset;  // from the boundary
+        std::size_t length;
+    };
+    const Pattern patterns[] = {
+        {"a run ending at the boundary", -8, 8},
+        {"a run starting at the boundary", 0, 8},
+        {"a run with one whole chunk on each side", -4, 8},
+        {"a run with its first whole chunk just before the boundary", -5, 9},
+        {"a run with its first whole chunk just after the boundary", -3, 11},
+        {"a run from three rows before", -3, 12},
+        {"seven words across, no run", -3, 7},
+        {"a run over the next part and beyond", -6, 5000},
+    };
+    constexpr std::size_t rows = 20'000;
+    unsigned seed = 100;
+    for (const bool raw : {true, false}) {
+        for (const unsigned threads : {2u, 3u, 7u}) {
+            const std::uint64_t first = raw ? 0 : HeaderWords;
+            const std::vector<SliceRange> parts =
+                PlanSlices(first, rows, 4, SliceOptions{threads, 0});
+            ASSERT_EQ(parts.size(), threads);
+            for (const Pattern& p : patterns) {
+                for (const std::uint16_t word : {std::uint16_t{0}, std::uint16_t{0xFFFF}}) {
+                    std::vector<Stretch> stretches;
+                    for (std::size_t i = 1; i < parts.size(); ++i) {
+                        const auto at = static_cast<std::int64_t>(parts[i].begin) + p.offset;
+                        stretches.push_back(
+                            {static_cast<std::size_t>(at),
+                             std::min(p.length, rows - static_cast<std::size_t>(at)), word});
+                    }
+                    const std::vector<std::uint16_t> words =
+                        RandomWithStretches(rows, seed++, stretches);
+                    const std::vector<std::uint8_t> bytes = ImageBytes(words);
+                    const OverviewSlices slices =
+                        ScanOverview(Rows(bytes, raw), {}, {}, SliceOptions{threads, 0});
+                    const std::vector<KindCounts> expected = SlowSlices(SlowKinds(words, raw));
+                    ASSERT_EQ(slices.slices.size(), expected.size());
+                    for (std::size_t i = 0; i < expected.size(); ++i) {
+                        ASSERT_EQ(slices.slices[i], expected[i])
+                            << p.what << ", word " << word << ", raw " << raw << ", " << threads
+                            << " threads, slice " << i;
+                    }
+                }
             }
         }
     }
@@ -195,33 +254,65 @@ TEST(ScanOverview, ProgressAndStop) {
     const std::uint64_t rows = 2 * PassProgressStep + 1000;
     const std::vector<std::uint8_t> bytes = ImageBytes(test::RandomWords(rows, 8));
     const ListingRows image = Rows(bytes, false);
+    const OverviewSlices one = ScanOverview(image, {}, {}, SliceOptions{1, 0});
 
-    // The header rows are done first.
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
-    const OverviewSlices whole = ScanOverview(
-        image, {},
-        [&](std::uint64_t done, std::uint64_t total) { calls.emplace_back(done, total); });
-    EXPECT_FALSE(whole.stopped);
-    EXPECT_EQ(whole.slices.size(), MaxSlices);
-    EXPECT_EQ(calls, (std::vector<std::pair<std::uint64_t, std::uint64_t>>{
-                         {HeaderWords + PassProgressStep, rows},
-                         {HeaderWords + 2 * PassProgressStep, rows}}));
+    for (const unsigned threads : {1u, 2u, 3u, 7u}) {
+        const SliceOptions options{threads, 0};
+        // The header rows are done first; the calls pass the multiples of the
+        // step, on this thread, and the last one has every row.
+        const std::thread::id caller = std::this_thread::get_id();
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
+        bool elsewhere = false;
+        const OverviewSlices whole = ScanOverview(
+            image, {},
+            [&](std::uint64_t done, std::uint64_t total) {
+                elsewhere = elsewhere || std::this_thread::get_id() != caller;
+                calls.emplace_back(done, total);
+            },
+            options);
+        EXPECT_FALSE(whole.stopped);
+        EXPECT_EQ(whole.slices, one.slices) << threads;
+        EXPECT_FALSE(elsewhere);
+        ASSERT_FALSE(calls.empty());
+        EXPECT_LE(calls.size(), 3u) << threads;
+        EXPECT_GE(calls.front().first, HeaderWords + PassProgressStep) << threads;
+        EXPECT_EQ(calls.back(), std::make_pair(rows, rows)) << threads;
+        // Each call but the last (at the end) passed a multiple of the step.
+        for (std::size_t i = 1; i + 1 < calls.size(); ++i) {
+            EXPECT_GT(calls[i].first / PassProgressStep, calls[i - 1].first / PassProgressStep);
+        }
+        if (threads == 1) {
+            EXPECT_EQ(calls, (std::vector<std::pair<std::uint64_t, std::uint64_t>>{
+                                 {HeaderWords + PassProgressStep, rows},
+                                 {HeaderWords + 2 * PassProgressStep, rows},
+                                 {rows, rows}}));
+        }
 
-    std::stop_source before;
-    before.request_stop();
-    const OverviewSlices none = ScanOverview(image, before.get_token());
-    EXPECT_TRUE(none.stopped);
-    EXPECT_TRUE(none.slices.empty());
+        std::stop_source before;
+        before.request_stop();
+        const OverviewSlices none = ScanOverview(image, before.get_token(), {}, options);
+        EXPECT_TRUE(none.stopped);
+        EXPECT_TRUE(none.slices.empty());
 
-    std::stop_source during;
-    int progressCalls = 0;
-    const OverviewSlices part = ScanOverview(image, during.get_token(), [&](auto, auto) {
-        ++progressCalls;
-        during.request_stop();
-    });
-    EXPECT_TRUE(part.stopped);
-    EXPECT_TRUE(part.slices.empty());
-    EXPECT_EQ(progressCalls, 1);
+        std::stop_source during;
+        int progressCalls = 0;
+        const OverviewSlices part = ScanOverview(
+            image, during.get_token(),
+            [&](auto, auto) {
+                ++progressCalls;
+                during.request_stop();
+            },
+            options);
+        // On several threads the others may have finished before the call:
+        // then the pass is whole.
+        EXPECT_EQ(progressCalls, 1);
+        if (threads == 1 || part.stopped) {
+            EXPECT_TRUE(part.stopped);
+            EXPECT_TRUE(part.slices.empty());
+        } else {
+            EXPECT_EQ(part.slices, one.slices) << threads;
+        }
+    }
 }
 
 OverviewSlices SlicesOf(const std::vector<std::uint16_t>& words, bool raw = true) {
