@@ -67,6 +67,8 @@ TEST_F(CommandsTest, TheMenuListsEveryCommandWithItsKeysGreyedWhereItCannotAct) 
         {"Перейти…\tCtrl+G", true, true},
         {"Назад\tAlt+Left", false, true},
         {"Вперёд\tAlt+Right", false, false},
+        {"Следующая область\tCtrl+Down", false, true},
+        {"Предыдущая область\tCtrl+Up", false, true},
         {"Перейти по переходу\tEnter", false, true},
         {"Переходы на эту строку\tX", false, true},
         {"-", true, true},
@@ -74,6 +76,7 @@ TEST_F(CommandsTest, TheMenuListsEveryCommandWithItsKeysGreyedWhereItCannotAct) 
         {"Найти далее\tF3", false, true},
         {"Найти ранее\tShift+F3", false, true},
         {"Найти все", false, true},
+        {"Строки…", false, true},
         {"Результаты поиска", false, true},
         {"-", true, true},
         {"Метка…\tN", false, true},
@@ -87,9 +90,12 @@ TEST_F(CommandsTest, TheMenuListsEveryCommandWithItsKeysGreyedWhereItCannotAct) 
         {"Сохранить заметки как…\tCtrl+Shift+S", false, true},
         {"Список заметок", true, true},
         {"-", true, true},
+        {"Hex", true, true},
+        {"Текст", true, true},
         {"Стрелки переходов\tCtrl+Shift+J", true, true},
         {"Обзор образа\tCtrl+Shift+O", true, true},
         {"Заметки\tCtrl+Shift+N", true, true},
+        {"Окна заодно", true, true},
         {"-", true, true},
         {"Копировать\tCtrl+C", false, true},
         {"Выделить всё\tCtrl+A", false, true},
@@ -106,6 +112,10 @@ TEST_F(CommandsTest, TheMenuListsEveryCommandWithItsKeysGreyedWhereItCannotAct) 
                          QKeySequence(Qt::ALT | Qt::Key_Left).toString(QKeySequence::NativeText));
             text.replace(QStringLiteral("Alt+Right"),
                          QKeySequence(Qt::ALT | Qt::Key_Right).toString(QKeySequence::NativeText));
+            text.replace(QStringLiteral("Ctrl+Down"),
+                         QKeySequence(Qt::CTRL | Qt::Key_Down).toString(QKeySequence::NativeText));
+            text.replace(QStringLiteral("Ctrl+Up"),
+                         QKeySequence(Qt::CTRL | Qt::Key_Up).toString(QKeySequence::NativeText));
             EXPECT_EQ(entries[i].first, text);
             EXPECT_EQ(entries[i].second, listed ? expected[i].listed : expected[i].empty)
                 << text.toStdString();
@@ -131,11 +141,30 @@ TEST_F(CommandsTest, TheMenuListsEveryCommandWithItsKeysGreyedWhereItCannotAct) 
     for (const auto& entry : entries) {
         texts.push_back(entry.first.section(QLatin1Char('\t'), 0, 0));
     }
-    EXPECT_EQ(texts,
-              (std::vector<QString>{"Прервать чтение, поиск или сохранение", "Сохранить листинг…",
-                                    "-", "Перейти…", "Назад", "Вперёд", "-", "Найти…",
-                                    "Найти далее", "Найти ранее", "Найти все", "Результаты поиска",
-                                    "-", "Копировать", "Выделить всё", "-", "Клавиши и мышь…"}));
+    EXPECT_EQ(texts, (std::vector<QString>{"Прервать чтение, поиск или сохранение",
+                                           "Сохранить листинг…",
+                                           "-",
+                                           "Перейти…",
+                                           "Назад",
+                                           "Вперёд",
+                                           "Следующая область",
+                                           "Предыдущая область",
+                                           "-",
+                                           "Найти…",
+                                           "Найти далее",
+                                           "Найти ранее",
+                                           "Найти все",
+                                           "Строки…",
+                                           "Результаты поиска",
+                                           "-",
+                                           "Hex",
+                                           "Текст",
+                                           "Окна заодно",
+                                           "-",
+                                           "Копировать",
+                                           "Выделить всё",
+                                           "-",
+                                           "Клавиши и мышь…"}));
 }
 
 TEST_F(CommandsTest, FOneShowsTheKeysAndGesturesOfTheSameCommands) {
