@@ -18,9 +18,14 @@ namespace {
 constexpr int WheelNotch = 120;
 
 // Alt and Meta with a key make a command of the window (Alt+Left: back), not
-// a move of the grid.
+// a move of the grid; so do Ctrl+Up and Ctrl+Down (the next region), which
+// move the grid as the plain arrows only where the window has no such command.
 bool IsWindowCommand(const QKeyEvent* key) {
-    return key->modifiers() & (Qt::AltModifier | Qt::MetaModifier);
+    if (key->modifiers() & (Qt::AltModifier | Qt::MetaModifier)) {
+        return true;
+    }
+    return (key->modifiers() & Qt::ControlModifier) &&
+           (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down);
 }
 
 }  // namespace
@@ -98,7 +103,7 @@ void StringGrid::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    if (!cursor_.hasCells() || IsWindowCommand(event)) {
+    if (!cursor_.hasCells() || (event->modifiers() & (Qt::AltModifier | Qt::MetaModifier))) {
         event->ignore();
         return;
     }

@@ -20,6 +20,7 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "classes_window.h"
 #include "exception_display.h"
 #include "file_dialog.h"
 #include "flow_views.h"
@@ -151,6 +152,17 @@ TForm1::TForm1(QWidget* parent)
     // fit without scrolling sideways.
     resize(std::max(width(), StringGrid1->widthForColumns() + 2 * Panel2->frameWidth()), height());
     flowViews_->setGoTo([this](std::uint64_t row) { navigator_->goToRow(row); });
+    // The instruction classes and how many words of the image are of each.
+    classes_ = new ClassesWindow(this, document_, work_, navigator_);
+    Command classes;
+    classes.section = CommandSection::Finding;
+    classes.text = QStringLiteral("Классы инструкций…");
+    classes.run = [this] {
+        classes_->show();
+        classes_->raise();
+        classes_->activateWindow();
+    };
+    commands_->add(std::move(classes));
     // The notes of the image: made with the keys, kept beside it, shown in
     // the listing; go-to takes their names.
     notes_ = new WindowNotes(this, document_, work_, commands_, navigator_);

@@ -28,6 +28,7 @@ class TForm1;
 
 namespace sorrel {
 
+class ClassesWindow;
 class FlowViews;
 class GridNavigator;
 class ImageFile;
@@ -74,6 +75,8 @@ class TForm1 : public QMainWindow {
     WindowNotes* notes() const { return notes_; }
     // The commands of the window: its keys, the grid's menu, F1.
     WindowCommands* commands() const { return commands_; }
+    // "Классы инструкций".
+    ClassesWindow* classes() const { return classes_; }
     // A load or reload is reading its file.
     bool loading() const;
 
@@ -136,6 +139,7 @@ class TForm1 : public QMainWindow {
     // Ctrl+S: writes the listing to a text file.
     ListingExport* export_ = nullptr;
     WindowNotes* notes_ = nullptr;
+    ClassesWindow* classes_ = nullptr;
     QString fileName_;
     QWidget* byteOrderWindow_ = nullptr;
 };

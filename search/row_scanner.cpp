@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "text_in_bytes.h"
 #include "word_sets.h"
 
 namespace sorrel {
@@ -137,10 +138,80 @@ class NotedScanner final : public DocumentScanner<ListingRows, ListingMatch> {
 
 using WordScanner = DocumentScanner<ListingRows, ListingMatch>;
 
+// A scanner that also finds a text across the rows of the text column: a row
+// matches when its cells do, or when the text's first byte stands in it.
+class TextRowsScanner final : public RowScanner {
+  public:
+    TextRowsScanner(std::shared_ptr<const RowScanner> cells,
+                    std::shared_ptr<const ListingDocument> document, TextInBytes text)
+        : cells_(std::move(cells)),
+          document_(std::move(document)),
+          text_(std::move(text)),
+          unit_(document_->listsBytes() ? 1 : 2) {}
+
+    std::uint64_t rowCount() const override { return cells_->rowCount(); }
+    std::optional<std::uint64_t> next(std::uint64_t begin, std::uint64_t end, std::stop_token stop,
+                                      const ProgressFn& progress) const override {
+        const std::optional<std::uint64_t> byCells = cells_->next(begin, end, stop, progress);
+        const std::uint64_t limit = byCells.value_or(std::min(end, rowCount()));
+        const auto offset = text_.first(bytes(), size(), begin * unit_, limit * unit_, stop);
+        return offset ? std::optional<std::uint64_t>(*offset / unit_) : byCells;
+    }
+    std::optional<std::uint64_t> previous(std::uint64_t begin, std::uint64_t end,
+                                          std::stop_token stop,
+                                          const ProgressFn& progress) const override {
+        const std::optional<std::uint64_t> byCells = cells_->previous(begin, end, stop, progress);
+        const std::uint64_t floor = byCells ? *byCells + 1 : begin;
+        const auto offset =
+            text_.last(bytes(), size(), floor * unit_, std::min(end, rowCount()) * unit_, stop);
+        return offset ? std::optional<std::uint64_t>(*offset / unit_) : byCells;
+    }
+    RowList all(std::uint64_t limit, std::stop_token stop,
+                const ProgressFn& progress) const override {
+        RowList byCells = cells_->all(limit, stop, progress);
+        const std::uint64_t reach =
+            byCells.limited && !byCells.rows.empty() ? byCells.rows.back() + 1 : rowCount();
+        std::vector<std::uint64_t> byText;
+        for (std::optional<std::uint64_t> offset =
+                 text_.first(bytes(), size(), 0, reach * unit_, stop);
+             offset && byText.size() <= limit;
+             offset = text_.first(bytes(), size(), *offset + 1, reach * unit_, stop)) {
+            if (byText.empty() || byText.back() != *offset / unit_) {
+                byText.push_back(*offset / unit_);
+            }
+        }
+        RowList all;
+        std::set_union(byCells.rows.begin(), byCells.rows.end(), byText.begin(), byText.end(),
+                       std::back_inserter(all.rows));
+        all.limited = byCells.limited || all.rows.size() > limit;
+        if (all.rows.size() > limit) {
+            all.rows.resize(limit);
+        }
+        return all;
+    }
+
+  private:
+    const std::uint8_t* bytes() const { return document_->image()->data(); }
+    // The bytes the rows show: whole words, or every byte.
+    std::uint64_t size() const { return document_->rowCount() * unit_; }
+
+    std::shared_ptr<const RowScanner> cells_;
+    std::shared_ptr<const ListingDocument> document_;
+    TextInBytes text_;
+    std::uint64_t unit_;
+};
+
 }  // namespace
 
 std::shared_ptr<const RowScanner> MakeRowScanner(std::shared_ptr<const ListingDocument> document,
-                                                 const Query& query) {
+                                                 const Query& query, std::string_view text) {
+    if (document->extra().text && !text.empty()) {
+        if (std::optional<TextInBytes> bytes = TextInBytes::Of(text); bytes && bytes->size() > 1) {
+            std::shared_ptr<const RowScanner> cells = MakeRowScanner(document, query);
+            return std::make_shared<const TextRowsScanner>(std::move(cells), std::move(document),
+                                                           std::move(*bytes));
+        }
+    }
     const ExtraColumns extra = document->extra();
     if (document->listsBytes()) {
         const ByteRows rows = document->byteRows();
@@ -158,6 +229,22 @@ std::shared_ptr<const RowScanner> MakeRowScanner(std::shared_ptr<const ListingDo
                                                     std::move(decide));
     }
     return std::make_shared<const WordScanner>(std::move(document), rows, query, std::move(decide));
+}
+
+std::shared_ptr<const RowScanner> MakeClassScanner(std::shared_ptr<const ListingDocument> document,
+                                                   InstructionClass cls) {
+    const ListingRows rows = document->wordRows();
+    auto decide = [cls](const Query&) {
+        ListingMatch match;
+        for (std::uint32_t w = 0; w < 0x10000; ++w) {
+            if (ClassOfWord(static_cast<std::uint16_t>(w)) == cls) {
+                match.program.insert(w);
+            }
+        }
+        return match;
+    };
+    return std::make_shared<const WordScanner>(std::move(document), rows, Query("?"),
+                                               std::move(decide));
 }
 
 bool SearchesCell(const ListingDocument& document, std::uint64_t row, int column) {

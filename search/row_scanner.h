@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <stop_token>
+#include <string_view>
 
 #include "listing_document.h"
 #include "progress.h"
@@ -37,9 +38,16 @@ class RowScanner {
                         const ProgressFn& progress) const = 0;
 };
 
-// A scanner of query over the listing of document (never null).
+// A scanner of query over the listing of document (never null). text, the
+// query's own text, lets a listing that shows its text column also find the
+// text across the column's rows (TextInBytes).
 std::shared_ptr<const RowScanner> MakeRowScanner(std::shared_ptr<const ListingDocument> document,
-                                                 const Query& query);
+                                                 const Query& query, std::string_view text = {});
+
+// A scanner of the program rows of document's main listing whose word is of
+// class cls (the header's words are never decoded).
+std::shared_ptr<const RowScanner> MakeClassScanner(std::shared_ptr<const ListingDocument> document,
+                                                   InstructionClass cls);
 
 // Whether find looks in a cell of document (row < its rowCount()): the bits
 // and the disassembly of the main listing (the bits only in its header), the

@@ -69,7 +69,12 @@ const GridFinder::Prepared* GridFinder::prepare() {
         auto query = std::make_shared<const Query>(
             std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
         const std::shared_ptr<const ListingDocument>& listed = document_->current();
-        prepared_ = Prepared{text, query, listed ? MakeRowScanner(listed, *query) : nullptr};
+        prepared_ = Prepared{
+            text, query,
+            listed ? MakeRowScanner(listed, *query,
+                                    std::string_view(bytes.constData(),
+                                                     static_cast<std::size_t>(bytes.size())))
+                   : nullptr};
     }
     return &*prepared_;
 }
@@ -215,6 +220,29 @@ void GridFinder::listStrings(StringPacking packing) {
                                    ? QStringLiteral("Строки (символ в байте)")
                                    : QStringLiteral("Строки (символ в слове)"),
                                cells, rows, list.limited, std::move(detail));
+        });
+}
+
+void GridFinder::findNextOf(std::shared_ptr<const RowScanner> scanner, const QString& label) {
+    if (!scanner || scanner->rowCount() == 0) {
+        say(NotFound);
+        return;
+    }
+    const Place from = places_->here();
+    startSearch<WrappedFind>(
+        label,
+        [scanner, from](std::stop_token stop, const ProgressFn& progress) {
+            return FindWrapping(*scanner, from.row, FindDirection::Next, std::move(stop), progress);
+        },
+        [this, from](WrappedFind&& found) {
+            if (!found.row) {
+                say(NotFound);
+                return;
+            }
+            places_->leaveFor({*found.row, from.column}, GridPlaces::Reveal::WhenHidden);
+            if (found.wrapped) {
+                say(QStringLiteral("Поиск дошёл до конца и продолжен с начала"));
+            }
         });
 }
 

@@ -60,6 +60,9 @@ class GridFinder : public QObject {
     // characters of the text set), read a character a byte or a word, with
     // the row where it begins and its text.
     void listStrings(StringPacking packing);
+    // Goes to the next row after the current one (wrapping) that scanner
+    // finds, said as label in the status bar while it runs.
+    void findNextOf(std::shared_ptr<const RowScanner> scanner, const QString& label);
     // Goes to the next (previous) row where a run of empty memory (0000h or
     // FFFFh words; 00h or FFh bytes) ends or begins, through the history.
     void goToRegion(bool next);

@@ -76,6 +76,9 @@ class GridNavigator : public QObject {
     void chooseStrings();                             // "Строки…": asks how they are stored
     void listStrings(StringPacking packing) { finder_->listStrings(packing); }
     void goToRegion(bool next) { finder_->goToRegion(next); }  // Ctrl+Down, Ctrl+Up
+    void findNextOf(std::shared_ptr<const RowScanner> scanner, const QString& label) {
+        finder_->findNextOf(std::move(scanner), label);
+    }
 
     // A search or a listing of rows runs.
     bool searching() const { return finder_->searching(); }

@@ -146,6 +146,10 @@ QMenu* WindowCommands::makeMenu(QWidget* parent) const {
     auto* menu = new QMenu(parent);
     menu->setObjectName(QStringLiteral("gridMenu"));
     for (const CommandSection section : Sections) {
+        // The notes and the view in menus of their own, so that the menu
+        // stays short.
+        const bool apart = section == CommandSection::Notes || section == CommandSection::View;
+        QMenu* into = menu;
         bool first = true;
         for (const Entry& entry : entries_) {
             const Command& command = entry.command;
@@ -155,9 +159,12 @@ QMenu* WindowCommands::makeMenu(QWidget* parent) const {
             if (first && !menu->isEmpty()) {
                 menu->addSeparator();
             }
+            if (first && apart) {
+                into = menu->addMenu(sectionTitle(section));
+            }
             first = false;
             if (entry.isMenu) {
-                QMenu* sub = menu->addMenu(entry.menu.text);
+                QMenu* sub = into->addMenu(entry.menu.text);
                 sub->setEnabled(!entry.menu.enabled || entry.menu.enabled());
                 entry.menu.fill(sub);
                 continue;
@@ -165,7 +172,7 @@ QMenu* WindowCommands::makeMenu(QWidget* parent) const {
             const QString keys = command.keys.isEmpty()
                                      ? QString()
                                      : command.keys.first().toString(QKeySequence::NativeText);
-            QAction* item = menu->addAction(
+            QAction* item = into->addAction(
                 keys.isEmpty() ? command.text : command.text + QLatin1Char('\t') + keys);
             item->setEnabled(!command.enabled || command.enabled());
             if (command.checked) {

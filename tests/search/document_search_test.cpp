@@ -99,5 +99,37 @@ TEST(DocumentSearch, FindsInTheColumnsShownOnly) {
     }
 }
 
+// With the text column shown, a text is found where its bytes stand, across
+// the rows that show them two (or one) at a time.
+TEST(DocumentSearch, FindsATextAcrossTheRowsOfTheTextColumn) {
+    const TemporaryFolder dir;
+    // " FIRMWARE V1" from byte 1: words " F", "IR", "MW", "AR", "E ", "V1".
+    const auto image = Image(dir, {0x4620, 0x5249, 0x574D, 0x5241, 0x2045, 0x3156, Add});
+    struct Case {
+        ListingMode mode;
+        const char* query;
+        bool text;
+        std::vector<std::uint64_t> rows;
+    };
+    const Case cases[] = {
+        {ListingMode::Raw, "firmware", true, {0}},  // begins in word 0
+        {ListingMode::Raw, "firmware", false, {}},   {ListingMode::Raw, "RMWA", true, {1}},
+        {ListingMode::Bytes, "FIRMWARE", true, {1}}, {ListingMode::Bytes, "E V1", true, {8}},
+        {ListingMode::Raw, "F*E", true, {}},  // no wildcards across rows
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.query);
+        const auto document = std::make_shared<const ListingDocument>(
+            image, c.mode, "image.bin", ExtraColumns{false, c.text, false});
+        const auto scanner = MakeRowScanner(document, Query(c.query), c.query);
+        EXPECT_EQ(scanner->all(100, {}, {}).rows, c.rows);
+        const WrappedFind next =
+            FindWrapping(*scanner, scanner->rowCount() - 1, FindDirection::Next);
+        const WrappedFind previous = FindWrapping(*scanner, 0, FindDirection::Previous);
+        EXPECT_EQ(next.row, c.rows.empty() ? std::nullopt : std::optional(c.rows.front()));
+        EXPECT_EQ(previous.row, c.rows.empty() ? std::nullopt : std::optional(c.rows.back()));
+    }
+}
+
 }  // namespace
 }  // namespace sorrel

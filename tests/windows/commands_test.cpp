@@ -31,22 +31,29 @@ namespace {
 
 using CommandsTest = NavigationTest;
 
-// The menu's entries as "text\tkeys" with whether each can act; separators
-// as "-". Submenus end in ">".
+// The entries of a menu as "text\tkeys" with whether each can act;
+// separators as "-". A submenu ends in ">", and the sections' menus ("Заметки",
+// "Вид") are followed by their entries.
+void AddEntries(const QMenu* menu, std::vector<std::pair<QString, bool>>& entries) {
+    for (QAction* action : menu->actions()) {
+        if (action->isSeparator()) {
+            entries.emplace_back(QStringLiteral("-"), true);
+            continue;
+        }
+        entries.emplace_back(action->text() + (action->menu() ? QStringLiteral(">") : QString()),
+                             action->isEnabled());
+        if (action->menu() && action->text() != QStringLiteral("Недавние файлы")) {
+            AddEntries(action->menu(), entries);
+        }
+    }
+}
+
 std::vector<std::pair<QString, bool>> MenuEntries(StringGrid* grid) {
     auto* commands = grid->window()->findChild<sorrel::WindowCommands*>();
     EXPECT_NE(commands, nullptr);
     std::unique_ptr<QMenu> menu(commands->makeMenu(nullptr));
     std::vector<std::pair<QString, bool>> entries;
-    for (QAction* action : menu->actions()) {
-        if (action->isSeparator()) {
-            entries.emplace_back(QStringLiteral("-"), true);
-        } else {
-            entries.emplace_back(
-                action->text() + (action->menu() ? QStringLiteral(">") : QString()),
-                action->isEnabled());
-        }
-    }
+    AddEntries(menu.get(), entries);
     return entries;
 }
 
@@ -78,7 +85,9 @@ TEST_F(CommandsTest, TheMenuListsEveryCommandWithItsKeysGreyedWhereItCannotAct) 
         {"Найти все", false, true},
         {"Строки…", false, true},
         {"Результаты поиска", false, true},
+        {"Классы инструкций…", true, true},
         {"-", true, true},
+        {"Заметки>", true, true},
         {"Метка…\tN", false, true},
         {"Комментарий…\t;", false, true},
         {"Закладка\tCtrl+D", false, true},
@@ -90,6 +99,7 @@ TEST_F(CommandsTest, TheMenuListsEveryCommandWithItsKeysGreyedWhereItCannotAct) 
         {"Сохранить заметки как…\tCtrl+Shift+S", false, true},
         {"Список заметок", true, true},
         {"-", true, true},
+        {"Вид>", true, true},
         {"Hex", true, true},
         {"Текст", true, true},
         {"Стрелки переходов\tCtrl+Shift+J", true, true},
@@ -157,6 +167,7 @@ TEST_F(CommandsTest, TheMenuListsEveryCommandWithItsKeysGreyedWhereItCannotAct) 
                                            "Строки…",
                                            "Результаты поиска",
                                            "-",
+                                           "Вид>",
                                            "Hex",
                                            "Текст",
                                            "Окна заодно",
