@@ -28,8 +28,10 @@ QString KindName(WordKind kind) {
             return QStringLiteral("Переходы");
         case WordKind::Instruction:
             return QStringLiteral("Другие инструкции");
-        case WordKind::Run:
-            return QStringLiteral("Пустая память (0000h/FFFFh)");
+        case WordKind::ZeroRun:
+            return QStringLiteral("Пустая память (0000h)");
+        case WordKind::OnesRun:
+            return QStringLiteral("Стёртая память (FFFFh)");
     }
     return {};
 }
@@ -65,16 +67,18 @@ QColor OverviewStrip::kindColor(WordKind kind) {
             return {0x00, 0x72, 0xB2};
         case WordKind::Instruction:
             return {0x00, 0x9E, 0x73};
-        case WordKind::Run:
-            return {0xC8, 0xC8, 0xC8};
+        case WordKind::ZeroRun:
+            return {0x88, 0x88, 0x88};
+        case WordKind::OnesRun:
+            return {0xD2, 0xD2, 0xD2};
     }
     return {};
 }
 
 const std::array<WordKind, WordKindCount>& OverviewStrip::barOrder() {
     static const std::array<WordKind, WordKindCount> order = {
-        WordKind::Header, WordKind::Instruction, WordKind::Jump, WordKind::NoInstruction,
-        WordKind::Run};
+        WordKind::Header,        WordKind::Instruction, WordKind::Jump,
+        WordKind::NoInstruction, WordKind::ZeroRun,     WordKind::OnesRun};
     return order;
 }
 

@@ -7,7 +7,8 @@
 //   other instructions         bluish green    #009E73
 //   jumps                      blue            #0072B2
 //   words of no instruction    orange          #E69F00
-//   runs of 0000h or FFFFh     light grey      #C8C8C8
+//   runs of 0000h (empty)      grey            #888888
+//   runs of FFFFh (erased)     light grey      #D2D2D2
 // The rows in view are outlined (at least MinOutline pixels tall), the rows
 // of the last "find all" are marked by black ticks at the left edge, and a
 // click or drag asks the listing to centre the row under the pointer.

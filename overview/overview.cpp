@@ -198,7 +198,7 @@ OverviewSlices ScanOverview(const ListingRows& image, std::stop_token stop,
 }
 
 // The program rows are cut into parts, one per thread. Each part counts its
-// own rows into counts of every slice of the image, its own, and moves to Run
+// own rows into counts of every slice of the image, its own, and moves to a run kind
 // the runs whose first whole chunk of four words it holds, wherever their
 // words lie (a run may reach into the parts around it). The parts' counts
 // are then added up: the moves are additions too (wrapping around while a
@@ -223,14 +223,16 @@ OverviewSlices ScanOverview(const ListingRows& image, std::stop_token stop,
         [&](SliceContext& part) {
             std::vector<KindCounts>& counts = partCounts[part.index()];
             counts.resize(result.slices.size());
-            // A run's words were counted by their kind first; they move to Run.
+            // A run's words were counted by their kind first; they move to
+            // ZeroRun or OnesRun.
             RunFinder runs(image.bytes, first, rows, part.range().begin);
             auto moveRun = [&](std::uint64_t from, std::uint64_t to, std::uint16_t word) {
                 const WordKind kind = word == 0 ? table.zeroKind : table.onesKind;
                 ForEachSlicePart(result, from, to,
                                  [&](std::size_t i, std::uint64_t a, std::uint64_t b) {
                                      counts[i][kind] -= b - a;
-                                     counts[i][WordKind::Run] += b - a;
+                                     counts[i][word == 0 ? WordKind::ZeroRun
+                                                         : WordKind::OnesRun] += b - a;
                                  });
             };
             for (std::uint64_t row = part.range().begin; row < part.range().end;) {

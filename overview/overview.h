@@ -4,10 +4,11 @@
 //
 // Kinds. Every row of the main listing (word k is row k) has exactly one:
 // - Header: rows 0 to 255 of an image with a header;
-// - Run: a program word in a run of erased or empty memory: a run is a
-//   maximal stretch of at least RunMinimum consecutive program rows that all
-//   hold 0000h or all hold FFFFh (a run never reaches into the header). Its
-//   words count only as Run, not also as their class;
+// - ZeroRun, OnesRun: a program word in a run of empty (0000h) or erased
+//   (FFFFh) memory: a run is a maximal stretch of at least RunMinimum
+//   consecutive program rows that all hold 0000h, or all hold FFFFh (a run
+//   never reaches into the header). Its words count only as its run, not
+//   also as their class;
 // - NoInstruction, Jump, Instruction: any other program word, as the decoder
 //   classes it (no class; one of the eight jumps; any other class).
 //
@@ -36,8 +37,8 @@
 
 namespace sorrel {
 
-enum class WordKind : std::uint8_t { Header, NoInstruction, Jump, Instruction, Run };
-inline constexpr std::size_t WordKindCount = 5;
+enum class WordKind : std::uint8_t { Header, NoInstruction, Jump, Instruction, ZeroRun, OnesRun };
+inline constexpr std::size_t WordKindCount = 6;
 
 // The shortest stretch of equal 0000h or FFFFh words that counts as a run.
 inline constexpr std::uint64_t RunMinimum = 8;

@@ -129,13 +129,13 @@ std::shared_ptr<const sorrel::OverviewSlices> GiBSlices() {
             left -= sorrel::HeaderWords;
         }
         if (i % 64 >= 48) {
-            counts[sorrel::WordKind::Run] = left;
+            counts[sorrel::WordKind::ZeroRun] = left;
             continue;
         }
         const std::uint64_t run = random() % (left / 4);
         const std::uint64_t none = random() % (left / 4);
         const std::uint64_t jumps = (left - run - none) / 8;
-        counts[sorrel::WordKind::Run] = run;
+        counts[sorrel::WordKind::ZeroRun] = run;
         counts[sorrel::WordKind::NoInstruction] = none;
         counts[sorrel::WordKind::Jump] = jumps;
         counts[sorrel::WordKind::Instruction] = left - run - none - jumps;

@@ -92,8 +92,8 @@ TEST_F(OverviewStripTest, PixelRowsShowTheKindsOfTheirRows) {
     } cases[] = {
         {0, 0, WordKind::Header},
         {63, StripWidth - 1, WordKind::Header},  // rows 252 to 255
-        {64, 0, WordKind::Run},                  // rows 256 to 259
-        {127, StripWidth - 1, WordKind::Run},
+        {64, 0, WordKind::OnesRun},  // rows 256 to 259
+        {127, StripWidth - 1, WordKind::OnesRun},
         // Two "mov" and two "jmp" a pixel row: the left half and the right.
         {128, 0, WordKind::Instruction},
         {200, StripWidth / 2 - 1, WordKind::Instruction},
@@ -164,11 +164,11 @@ TEST_F(OverviewStripTest, EveryKindPresentShowsAtLeastOnePixel) {
     auto slices = std::make_shared<OverviewSlices>(*HugeSlices());
     for (std::size_t i = 0; i < MaxSlices; ++i) {
         KindCounts& counts = slices->slices[i];
-        counts[WordKind::Run] = counts[WordKind::Instruction];
+        counts[WordKind::ZeroRun] = counts[WordKind::Instruction];
         counts[WordKind::Instruction] = 0;
     }
     KindCounts& island = slices->slices[MaxSlices - 1];
-    island[WordKind::Run] -= 3;
+    island[WordKind::ZeroRun] -= 3;
     island[WordKind::Instruction] = 1;
     island[WordKind::Jump] = 1;
     island[WordKind::NoInstruction] = 1;
@@ -181,14 +181,14 @@ TEST_F(OverviewStripTest, EveryKindPresentShowsAtLeastOnePixel) {
         const int last = static_cast<int>(std::lround(StripHeight * ratio)) - 1;
         const int width = static_cast<int>(std::lround(StripWidth * ratio));
         for (const WordKind kind :
-             {WordKind::Instruction, WordKind::Jump, WordKind::NoInstruction, WordKind::Run}) {
+             {WordKind::Instruction, WordKind::Jump, WordKind::NoInstruction, WordKind::ZeroRun}) {
             int pixels = 0;
             for (int x = 0; x < width; ++x) {
                 pixels += picture.device(x, last) == Kind(kind) ? 1 : 0;
             }
             EXPECT_GE(pixels, 1) << int(kind);
         }
-        EXPECT_EQ(picture.device(width - 1, 0), Kind(WordKind::Run));
+        EXPECT_EQ(picture.device(width - 1, 0), Kind(WordKind::ZeroRun));
     }
 }
 
@@ -234,7 +234,7 @@ TEST_F(OverviewStripTest, ResizingCutsTheSlicesAgain) {
         const Picture picture(strip, ratio);
         EXPECT_EQ(strip.bands().bands().size(), std::size_t(StripHeight / 2 * ratio));
         EXPECT_EQ(picture.at(0, 31), Kind(WordKind::Header));  // rows 248 to 255
-        EXPECT_EQ(picture.at(0, 32), Kind(WordKind::Run));     // rows 256 to 263
+        EXPECT_EQ(picture.at(0, 32), Kind(WordKind::OnesRun));  // rows 256 to 263
         EXPECT_EQ(picture.at(0, 64), Kind(WordKind::Instruction));
         EXPECT_EQ(picture.at(StripWidth - 1, 127), Kind(WordKind::Jump));
     }
@@ -285,14 +285,15 @@ TEST_F(OverviewStripTest, TheTooltipGivesTheAddressesAndTheLegend) {
         {63, QStringLiteral("00FC(252) – 00FF(255)"), {}},
         {64,
          QStringLiteral("0000h – 0003h"),
-         {QStringLiteral("Пустая память (0000h/FFFFh): 100 %"), QStringLiteral("Переходы: 0 %")}},
+         {QStringLiteral("Стёртая память (FFFFh): 100 %"), QStringLiteral("Переходы: 0 %")}},
         {200,
          QStringLiteral("0220h – 0223h"),
          {QStringLiteral("Переходы: 50 %"), QStringLiteral("Другие инструкции: 50 %")}},
     };
     const QStringList legend = {QStringLiteral("Заголовок"), QStringLiteral("Нет инструкции"),
                                 QStringLiteral("Переходы"), QStringLiteral("Другие инструкции"),
-                                QStringLiteral("Пустая память (0000h/FFFFh)")};
+                                QStringLiteral("Пустая память (0000h)"),
+                                QStringLiteral("Стёртая память (FFFFh)")};
     for (const auto& c : cases) {
         const QString tip = strip.toolTipAt(QPoint(3, c.y));
         EXPECT_TRUE(tip.startsWith(c.addresses)) << tip.toStdString();

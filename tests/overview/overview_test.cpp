@@ -42,7 +42,8 @@ std::vector<WordKind> SlowKinds(const std::vector<std::uint16_t>& words, bool ra
         }
         if ((words[start] == 0x0000 || words[start] == 0xFFFF) && end - start >= 8) {
             std::fill(kinds.begin() + static_cast<std::ptrdiff_t>(start),
-                      kinds.begin() + static_cast<std::ptrdiff_t>(end), WordKind::Run);
+                      kinds.begin() + static_cast<std::ptrdiff_t>(end),
+                      words[start] == 0 ? WordKind::ZeroRun : WordKind::OnesRun);
         }
     }
     return kinds;
@@ -65,7 +66,8 @@ constexpr WordKind H = WordKind::Header;
 constexpr WordKind N = WordKind::NoInstruction;
 constexpr WordKind J = WordKind::Jump;
 constexpr WordKind I = WordKind::Instruction;
-constexpr WordKind R = WordKind::Run;
+constexpr WordKind R = WordKind::ZeroRun;
+constexpr WordKind F = WordKind::OnesRun;
 
 TEST(ScanOverview, KindsOfSmallImages) {
     // Fewer rows than slices: one slice a row.
@@ -82,6 +84,9 @@ TEST(ScanOverview, KindsOfSmallImages) {
         {"eight 0000h are a run, seven FFFFh are not", sample, true, {J, N, I, N, R, R, R,
                                                                       R, R, R, R, R, N, N,
                                                                       N, N, N, N, N, I}},
+        {"eight FFFFh are a run of their own", {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF,
+                                                 0xFFFF, 0xFFFF, 0xFFFF, 0x0000},
+         true, {F, F, F, F, F, F, F, F, I}},
         {"all header", sample, false, std::vector<WordKind>(sample.size(), H)},
         {"one word", {Jmp(0)}, true, {J}},
         {"one header word", {Jmp(0)}, false, {H}},
