@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <cmath>
 
 #include "title_row.h"
 
@@ -276,8 +277,29 @@ void StringGrid::paintEvent(QPaintEvent* event) {
     const QColor highlight = pal.color(QPalette::Highlight);
     const QColor highlightedText = pal.color(QPalette::HighlightedText);
     const QColor band = CurrentRowBand(pal);
-    painter.setFont(cellFont());
+    const QFont font = cellFont();
+    painter.setFont(font);
+    if (!glyphs_ || glyphs_->font() != font) {
+        glyphs_.emplace(font);
+    }
+    // A text that fits its cell is drawn glyph by glyph at its baseline; one
+    // that does not, or that needs another font, in its rectangle, laid out
+    // and clipped. Returns the width drawn.
     constexpr int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
+    const QFontMetricsF metrics(font);
+    const double baseline = (height - metrics.height()) / 2 + metrics.ascent();
+    const auto drawCellText = [&](const QRect& cell, int indent, const QString& text) {
+        const QRect box = cell.adjusted(indent, 0, 0, 0);
+        if (box.width() <= 0) {
+            return 0.0;
+        }
+        const double drawn = glyphs_->draw(painter, box, baseline, text);
+        if (drawn >= 0) {
+            return drawn;
+        }
+        painter.drawText(box, flags, text);
+        return metrics.horizontalAdvance(text);
+    };
 
     for (std::uint64_t row = firstRow;; ++row) {
         const int y = static_cast<int>(row - topRow_) * pitch;
@@ -310,16 +332,15 @@ void StringGrid::paintEvent(QPaintEvent* event) {
                     painter.setPen(selected ? highlightedText : text);
                     const int greyed = source_->greyedFrom(row, column);
                     if (greyed < 0 || greyed >= value.size()) {
-                        painter.drawText(cell.adjusted(TextPadding, 0, 0, 0), flags, value);
+                        drawCellText(cell, TextPadding, value);
                     } else {
                         // The user's part, then the rest greyed.
                         const QString own = value.left(greyed);
-                        painter.drawText(cell.adjusted(TextPadding, 0, 0, 0), flags, own);
-                        const int after = painter.fontMetrics().horizontalAdvance(own);
+                        const int after =
+                            static_cast<int>(std::ceil(drawCellText(cell, TextPadding, own)));
                         painter.setPen(selected ? highlightedText
                                                 : pal.color(QPalette::PlaceholderText));
-                        painter.drawText(cell.adjusted(TextPadding + after, 0, 0, 0), flags,
-                                         value.mid(greyed));
+                        drawCellText(cell, TextPadding + after, value.mid(greyed));
                     }
                 }
                 if (column == 0 && source_->rowMarked(row)) {

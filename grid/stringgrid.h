@@ -15,6 +15,8 @@
 #include <memory>
 #include <optional>
 
+#include "cell_glyphs.h"
+
 #include "grid_cursor.h"
 
 class QHeaderView;
@@ -200,6 +202,8 @@ class StringGrid : public QAbstractScrollArea {
     TitleRow* header_ = nullptr;
     QFont cellFont_;
     bool cellFontSet_ = false;
+    // The glyphs of the cells' font, made again when the font changes.
+    std::optional<CellGlyphs> glyphs_;
     int rowHeight_ = 15;
     std::shared_ptr<const CellSource> source_;
     std::uint64_t rows_ = 1;  // rowCount(), kept while the source is set

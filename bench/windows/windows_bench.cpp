@@ -30,10 +30,11 @@
 //   2,147,483,647 rows of a synthetic listing: the same cost at both sizes.
 // - BM_GoToText: reading a go-to text ("#N", "3FEh", "+N") for a listing of
 //   1,000 and of 2,147,483,647 rows.
-// - BM_FindTimerLateness: F3 with a query that matches nothing over the 1 GiB
-//   image, loaded raw, while a timer on the GUI thread fires every 10 ms:
-//   max_late_ms is the most that timer came late, at most 50 ms. The time is
-//   that of one whole search, the wrap included.
+// - BM_FindTimerLateness/all:0 and /all:1: F3 (and "find all") with a query
+//   that matches nothing over the 1 GiB image, loaded raw, on every core,
+//   while a timer on the GUI thread fires every 10 ms: max_late_ms is the
+//   most that timer came late, at most 50 ms. The time is that of one whole
+//   search, the wrap included.
 // - BM_TimerLatenessWithout/0 and /1: the same timer while nothing runs, and
 //   while a thread only spins, for comparison: on a busy machine the timer
 //   comes late by itself, and later still beside any busy thread.
@@ -67,6 +68,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_windows_support.h"
 #include "find_dialog.h"
 #include "go_to.h"
 #include "grid_navigator.h"
@@ -78,6 +80,7 @@
 #include "stringgrid.h"
 
 using namespace sorrel;
+using namespace sorrel::bench;
 
 namespace {
 
@@ -97,30 +100,6 @@ SorrelWindows* windows = nullptr;
 
 QString ImagePath(std::int64_t size) {
     return folder->filePath(QStringLiteral("image-%1MiB.bin").arg(size / MiB));
-}
-
-// Writes size pseudo-random bytes (xorshift64*), 1 MiB at a time.
-void WriteImage(const QString& path, std::int64_t size) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-        std::exit(1);
-    }
-    std::uint64_t x = 0x9E3779B97F4A7C15u ^ static_cast<std::uint64_t>(size);
-    std::vector<std::uint64_t> block(MiB / 8);
-    for (std::int64_t done = 0; done < size; done += MiB) {
-        for (std::uint64_t& v : block) {
-            x ^= x >> 12;
-            x ^= x << 25;
-            x ^= x >> 27;
-            v = x * 0x2545F4914F6CDD1Du;
-        }
-        file.write(reinterpret_cast<const char*>(block.data()), MiB);
-    }
-    // On disk before anything is timed, so that writing it back does not
-    // compete with the reads.
-    file.flush();
-    fsync(file.handle());
 }
 
 // The process's memory in bytes from /proc/self/status ("VmRSS:", "VmHWM:").
@@ -171,32 +150,6 @@ void WaitWhileReading(Window* window) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 }
-
-// A 10 ms timer on the GUI thread while it lives: the most any tick came late.
-class TimerLateness {
-  public:
-    static constexpr qint64 IntervalNs = 10'000'000;
-    TimerLateness() {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            const qint64 now = clock_.nsecsElapsed();
-            worst_ = std::max(worst_, now - last_ - IntervalNs);
-            last_ = now;
-        });
-        timer_.setTimerType(Qt::PreciseTimer);
-        clock_.start();
-        timer_.start(10);
-    }
-    // Also the time since the last tick, for a wait that ends between ticks.
-    double worstMs() const {
-        return double(std::max(worst_, clock_.nsecsElapsed() - last_ - IntervalNs)) / 1e6;
-    }
-
-  private:
-    QTimer timer_;
-    QElapsedTimer clock_;
-    qint64 last_ = 0;
-    qint64 worst_ = 0;
-};
 
 // Chooses path in the load button's dialog, as a user does; afterwards the
 // reload button and the byte-order window read that file. Returns the time
@@ -390,18 +343,23 @@ void BM_FindTimerLateness(benchmark::State& state) {
         return;
     }
     sorrel::GridNavigator* navigator = form->navigator();
+    const bool all = state.range(0) != 0;
     navigator->findDialog()->edit()->setText(QStringLiteral("zzz"));
     double lateMs = 0;
     for (auto _ : state) {
         form->StringGrid1->setCurrentCell(LatenessImageSize / 4, 1);  // both legs of the wrap
         const TimerLateness timer;
-        navigator->findNext();
+        if (all) {
+            navigator->findAll();
+        } else {
+            navigator->findNext();
+        }
         while (navigator->searching()) {
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         }
         lateMs = std::max(lateMs, timer.worstMs());
     }
-    if (form->StatusBar1->currentMessage() != QStringLiteral("Не найдено")) {
+    if (!all && form->StatusBar1->currentMessage() != QStringLiteral("Не найдено")) {
         state.SkipWithError("the search did not end as expected");
     }
     state.SetBytesProcessed(state.iterations() * LatenessImageSize);
@@ -597,6 +555,9 @@ BENCHMARK(BM_SaveListing)->Arg(1024 * MiB)->Unit(benchmark::kMillisecond)->Itera
 BENCHMARK(BM_GoToRow)->Arg(1000)->Arg(MaxGoToRows)->Unit(benchmark::kMicrosecond)->Repetitions(3);
 BENCHMARK(BM_GoToText)->Arg(1000)->Arg(MaxGoToRows)->Repetitions(3);
 BENCHMARK(BM_FindTimerLateness)
+    ->ArgName("all")
+    ->Arg(0)
+    ->Arg(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(5)
