@@ -21,6 +21,11 @@ constexpr std::uint64_t SliceUnits = std::uint64_t{1} << 20;
 
 constexpr unsigned BlockUnits = 64;
 
+// Erased memory: bytes all FFh, which read as "яяяя" but hold no text.
+bool IsErased(const std::uint8_t* bytes, std::uint64_t length) {
+    return std::all_of(bytes, bytes + length, [](std::uint8_t b) { return b == 0xFF; });
+}
+
 // The text set, looked up for eight units at a time: row b, column j holds
 // bit j when the byte b is a character, so that the bits of eight units are
 // eight loads or'ed together, with no shift. 2 KiB, in the L1 cache.
@@ -91,8 +96,11 @@ inline std::uint64_t CharacterMask(const std::uint8_t* p, unsigned count, const 
 // Adds the strings of one range to a list, carrying the open run.
 class Collector {
   public:
-    Collector(OpenString open, std::uint64_t limit, std::uint64_t unitBytes, StringList& list)
-        : open_(open), limit_(limit), unitBytes_(unitBytes), list_(list) {}
+    // erased: the image's bytes when a run of FFh bytes alone is no string
+    // (one character a byte), or null.
+    Collector(OpenString open, std::uint64_t limit, std::uint64_t unitBytes,
+              const std::uint8_t* erased, StringList& list)
+        : open_(open), limit_(limit), unitBytes_(unitBytes), erased_(erased), list_(list) {}
 
     // Takes the mask of the count units from base on; false once the limit
     // has been passed.
@@ -152,6 +160,9 @@ class Collector {
 
   private:
     [[gnu::always_inline]] bool add(std::uint64_t start, std::uint64_t length) {
+        if (erased_ != nullptr && IsErased(erased_ + start, length)) {
+            return true;
+        }
         if (list_.runs.size() >= limit_) {
             list_.limited = true;
             return false;
@@ -164,6 +175,7 @@ class Collector {
     OpenString open_;
     std::uint64_t limit_;
     std::uint64_t unitBytes_;
+    const std::uint8_t* erased_;
     StringList& list_;
 };
 
@@ -173,7 +185,8 @@ OpenString Scan(const StringSource& source, std::uint64_t begin, std::uint64_t e
     constexpr std::uint64_t unitBytes = Packing == StringPacking::Words ? 2 : 1;
     const TextRow* const table = Table();
     const std::uint8_t* const bytes = source.bytes;
-    Collector collector(open, limit, unitBytes, list);
+    Collector collector(open, limit, unitBytes, Packing == StringPacking::Bytes ? bytes : nullptr,
+                        list);
     std::uint64_t at = begin;
     for (; at + BlockUnits <= end; at += BlockUnits) {
         const std::uint64_t mask =
@@ -227,7 +240,8 @@ OpenString OpenStringAt(const StringSource& source, std::uint64_t begin) {
 
 void CloseString(const StringSource& source, OpenString open, std::uint64_t limit,
                  StringList& list) {
-    Collector collector(open, limit, source.unitBytes(), list);
+    Collector collector(open, limit, source.unitBytes(),
+                        source.packing == StringPacking::Bytes ? source.bytes : nullptr, list);
     collector.closeOpen();
 }
 

@@ -10,7 +10,9 @@
 //   byte zero ("A\0B\0"); every whole word is a unit, and a last odd byte
 //   belongs to none.
 // A string is a maximal run of at least StringMinimum consecutive units that
-// are all characters. Only its place is kept (its offset and its length); its
+// are all characters, but for a run of bytes that are all FFh: erased memory,
+// which would read as "яяяя", is no string (one character a word, FFh is
+// 00FFh, never erased). Only its place is kept (its offset and its length); its
 // text is made on demand from the image (StringText).
 //
 // Scans, as those of scan.h: each reads every unit of its range once and

@@ -4,6 +4,7 @@
 // carry and in slices started mid-image; the limit, the texts, a stop and
 // progress, and a scan stopped on a worker.
 #include <gtest/gtest.h>
+#include <algorithm>
 
 #include <atomic>
 #include <chrono>
@@ -46,7 +47,10 @@ Runs Walk(const StringSource& source) {
             }
         }
         if (!character) {
-            if (i - start >= StringMinimum) {
+            const bool erased = source.packing == StringPacking::Bytes &&
+                                std::all_of(source.bytes + start, source.bytes + i,
+                                            [](std::uint8_t b) { return b == 0xFF; });
+            if (i - start >= StringMinimum && !erased) {
                 runs.push_back({static_cast<std::uint32_t>(start * source.unitBytes()),
                                 static_cast<std::uint32_t>(i - start)});
             }
@@ -87,6 +91,10 @@ TEST(Strings, SmallImages) {
         // Cyrillic: C0h to FFh, Ё A8h, ё B8h; their neighbours are not.
         {"Windows-1251", "\xD1\xEE\xF0\xE5\xEB\xFC", Bytes, {{0, 6}}},
         {"А and я", "\xC0\xFF\xC0\xFF", Bytes, {{0, 4}}},
+        // Erased memory, FFh bytes alone, is no string; FFh among others is я.
+        {"erased", "\xFF\xFF\xFF\xFF\xFF\xFF", Bytes, {}},
+        {"я among erased", "\xFF\xFF\xFF\xFF\xC0\xFF\xFF", Bytes, {{0, 7}}},
+        {"я a word", std::string("\xFF\0\xFF\0\xFF\0\xFF\0", 8), Words, {{0, 4}}},
         {"Ё and ё", "\xA8\xB8\xA8\xB8", Bytes, {{0, 4}}},
         {"A7h",
          "ab\xA7"
