@@ -11,6 +11,7 @@
 #include "results_panel.h"
 #include "stringgrid.h"
 #include "window_document.h"
+#include "window_grid.h"
 
 namespace sorrel {
 
@@ -175,8 +176,9 @@ void GridFinder::listRows(const QString& title, const QString& label, RowWork wo
         auto rows = std::make_shared<const std::vector<std::uint64_t>>(std::move(list.rows));
         results_->showRows(title, listing, rows, list.limited);
         if (found) {
-            dialog_->showStatus(rows->empty() ? NotFound
-                                              : QStringLiteral("Найдено: %1").arg(rows->size()));
+            dialog_->showStatus(rows->empty()
+                                    ? NotFound
+                                    : QStringLiteral("Найдено: %1").arg(GroupDigits(rows->size())));
         }
         if (found) {
             foundRows_ = rows;
