@@ -189,7 +189,7 @@ void GridNavigator::setNames(NameLookup lookup, NameCompletion complete) {
     auto* completer = new QCompleter(model, goTo_);
     completer->setCaseSensitivity(Qt::CaseInsensitive);
     completer->setCompletionMode(QCompleter::PopupCompletion);
-    goTo_->edit()->setCompleter(completer);
+    goTo_->setCompleter(completer);
     connect(goTo_->edit(), &QLineEdit::textEdited, this, [this, model](const QString& text) {
         model->setStringList(completeName_ && !text.trimmed().isEmpty()
                                  ? completeName_(text.trimmed())

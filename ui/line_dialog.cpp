@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QDialogButtonBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -66,6 +67,29 @@ void LineDialog::start() {
 
 QString LineDialog::reason() const {
     return reason_->text();
+}
+
+void LineDialog::setCompleter(QCompleter* completer) {
+    edit_->setCompleter(completer);
+    completer->popup()->installEventFilter(this);
+}
+
+bool LineDialog::eventFilter(QObject* watched, QEvent* event) {
+    QCompleter* completer = edit_->completer();
+    if (completer != nullptr && watched == completer->popup() &&
+        event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            const QModelIndex chosen = completer->popup()->currentIndex();
+            if (chosen.isValid()) {
+                edit_->setText(chosen.data(completer->completionRole()).toString());
+            }
+            completer->popup()->hide();
+            accept();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void LineDialog::done(int result) {

@@ -15,6 +15,7 @@
 #include <QString>
 #include <functional>
 
+class QCompleter;
 class QLabel;
 class QLineEdit;
 
@@ -39,6 +40,10 @@ class LineDialog : public QDialog {
     void start();
 
     QLineEdit* edit() const { return edit_; }
+    // Lists completions under the line as it is typed. Enter in the list
+    // takes the completion chosen there, or the text as typed when none is,
+    // at once: one Enter goes, as without the list.
+    void setCompleter(QCompleter* completer);
     // The reason shown under the line edit; empty when none.
     QString reason() const;
 
@@ -46,6 +51,9 @@ class LineDialog : public QDialog {
     // Enter or the button.
     void accept() override;
     void done(int result) override;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     QLabel* prompt_;

@@ -164,6 +164,9 @@ void WindowDocument::showInGrid() {
         }
         grid_->setColumnTitles(titles);
         shownExtra_ = extra_;
+        if (count > before) {
+            WidenForColumns(grid_);
+        }
     }
     grid_->setSource(current_ ? std::make_shared<const DocumentSource>(current_) : nullptr);
 }

@@ -1,10 +1,13 @@
 #include "window_grid.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QMessageBox>
+#include <QScreen>
 #include <QStringList>
 #include <algorithm>
 
+#include "on_screen.h"
 #include "stringgrid.h"
 #include "window_font.h"
 
@@ -66,6 +69,26 @@ void ShowCopyRefusedMessage(QWidget* window, std::uint64_t rows) {
     box->setObjectName(CopyRefusedName);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
+}
+
+void WidenForColumns(StringGrid* grid) {
+    QWidget* window = grid->window();
+    const int missing = grid->widthForColumns() - grid->width();
+    if (missing <= 0 || window->isMaximized() || window->isFullScreen()) {
+        return;
+    }
+    const QScreen* screen =
+        window->screen() != nullptr ? window->screen() : QGuiApplication::primaryScreen();
+    int width = window->width() + missing;
+    if (screen != nullptr) {
+        // The frame's own width besides the window's.
+        const int frame = window->frameGeometry().width() - window->width();
+        width = std::min(width, screen->availableGeometry().width() - frame);
+    }
+    if (width > window->width()) {
+        window->resize(width, window->height());
+        KeepOnScreen(window);
+    }
 }
 
 }  // namespace sorrel

@@ -36,6 +36,11 @@ void SetUpWindowGrid(StringGrid* grid, std::span<const GridColumn> columns);
 // The width a column needs to show title whole in grid's title row.
 int TitleWidth(const StringGrid& grid, const QString& title);
 
+// Columns were added to grid: its window grows so that all of them fit
+// without scrolling sideways, as far as the screen has room, and stays on the
+// screen. A maximized or full-screen window, or one wide enough, stays.
+void WidenForColumns(StringGrid* grid);
+
 // 1234567 -> "1 234 567", with no-break spaces between the groups of digits.
 QString GroupDigits(std::uint64_t value);
 

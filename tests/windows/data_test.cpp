@@ -78,8 +78,14 @@ TEST_F(DataTest, HexAndTextColumnsGoWithTheCopyTheSaveAndFind) {
     for (const Case& c : cases) {
         const Window& w = *c.w;
         SCOPED_TRACE(w.name);
+        w.window->show();
+        const int before = w.window->width();
         ShowColumns(w.grid, true, true);
         ASSERT_EQ(w.grid->columnCount(), static_cast<int>(c.titles.size()));
+        // The window grows to show them without scrolling sideways.
+        EXPECT_GT(w.window->width(), before);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return w.grid->width() >= w.grid->widthForColumns(); }))
+            << w.grid->width() << " " << w.grid->widthForColumns();
         for (int i = 0; i < w.grid->columnCount(); ++i) {
             EXPECT_EQ(w.grid->columnTitle(i), c.titles[static_cast<std::size_t>(i)]);
         }

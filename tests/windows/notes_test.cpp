@@ -3,6 +3,8 @@
 // the notes file written and read again, go-to by name, bookmarks in turn,
 // an import, the save of a listing with the notes column, and the files that
 // are never written over.
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -192,6 +194,38 @@ TEST_F(NotesTest, GoToTakesANameAndBookmarksAreVisitedInTurn) {
     }
     press(w, Qt::ALT | Qt::Key_Left);
     EXPECT_EQ(row(w), 20u);
+}
+
+// The names that begin with what is typed are listed under the line; one
+// Enter in the list goes, to the name chosen there or to the text typed.
+TEST_F(NotesTest, OneEnterInTheCompletionListGoes) {
+    open(true);
+    const Window w = mainWindow();
+    for (const auto& [row, name] : {std::pair{10, "main_loop"}, std::pair{20, "main_exit"}}) {
+        w.grid->setCurrentCell(row, 1);
+        note(Qt::Key_N, notes()->labelDialog(), QString::fromLatin1(name));
+    }
+    const struct {
+        const char* typed;
+        int downs;  // Down presses in the list (in the order of the names) before Enter
+        std::uint64_t row;
+    } cases[] = {{"MAIN_EXIT", 0, 20}, {"main", 1, 20}, {"main", 2, 10}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        w.grid->setCurrentCell(0, 1);
+        sorrel::GoToDialog* dialog =
+            NavigationTest::open(w, Qt::CTRL | Qt::Key_G, w.navigator->goToDialog());
+        QTest::keyClicks(dialog->edit(), QString::fromLatin1(c.typed));
+        QWidget* list = dialog->edit()->completer()->popup();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return list->isVisible(); }));
+        for (int i = 0; i < c.downs; ++i) {
+            QTest::keyClick(list, Qt::Key_Down);
+        }
+        QTest::keyClick(list, Qt::Key_Return);
+        EXPECT_FALSE(list->isVisible());
+        EXPECT_FALSE(dialog->isVisible());
+        EXPECT_EQ(row(w), c.row);
+    }
 }
 
 TEST_F(NotesTest, AnImportIsAllOrNothingAndOneStep) {
