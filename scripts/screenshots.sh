@@ -2,8 +2,9 @@
 # Makes the screenshots in docs/screenshots again. Starts an X server (Xvfb)
 # with a small window manager, runs the real windows, ticks "Сырой", loads
 # samples/raw-program.bin through the load button's dialog, opens the
-# byte-order window and grabs the screen; then loads samples/odd-length.bin
-# for the warning.
+# byte-order window and grabs the screen; then notes on a copy of the raw
+# image, the grid's menu, samples/header-program.bin with its name read as
+# text, and samples/odd-length.bin for the warning.
 #
 #   bash scripts/screenshots.sh [BUILD_DIR]     (default build-shots/)
 set -euo pipefail
@@ -18,6 +19,7 @@ cmake --build "$build" -j2 --target window_screenshots
 
 raw=samples/raw-program.bin
 odd=samples/odd-length.bin
+header=samples/header-program.bin
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 if [ ! -f "$raw" ] || [ ! -f "$odd" ]; then
@@ -37,4 +39,5 @@ fi
 exec "$@"
 SESSION
 QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24" \
-    bash "$scratch/session.sh" "$build/tests/windows/window_screenshots" "$raw" "$odd" docs/screenshots
+    bash "$scratch/session.sh" "$build/tests/windows/window_screenshots" "$raw" "$odd" "$header" \
+    docs/screenshots

@@ -3,22 +3,28 @@
 // button and its dialog, opens the byte-order window, and grabs the screen.
 // Then finds every jmp into the results panel, shows the go-to dialog's
 // reason, shows the jump arrows and the overview strip with its legend, and
-// loads an image of odd length to show the warning. Run it under
-// an X server (scripts/screenshots.sh starts one).
+// names and comments a few rows of a copy of the raw image (the notes column
+// and its panel), opens the grid's menu, lists the image with a header with
+// the columns "Hex" and "Текст" (its name read as text), and loads an image of
+// odd length to show the warning. Run it under an X server
+// (scripts/screenshots.sh starts one).
 //
-//   window_screenshots RAW_IMAGE ODD_IMAGE OUTPUT_FOLDER
+//   window_screenshots RAW_IMAGE ODD_IMAGE HEADER_IMAGE OUTPUT_FOLDER
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QFrame>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
 #include <QTimer>
@@ -29,10 +35,14 @@
 #include "find_dialog.h"
 #include "grid_navigator.h"
 #include "line_dialog.h"
+#include "listing_columns.h"
+#include "notes_panel.h"
 #include "overview_strip.h"
 #include "sorrel_application.h"
 #include "sorrel_windows.h"
 #include "stringgrid.h"
+#include "window_document.h"
+#include "window_notes.h"
 
 using namespace sorrel;
 
@@ -84,13 +94,15 @@ void AnswerModalWindows() {
 int main(int argc, char** argv) {
     SorrelApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() != 4) {
-        std::fprintf(stderr, "usage: window_screenshots RAW_IMAGE ODD_IMAGE OUTPUT_FOLDER\n");
+    if (args.size() != 5) {
+        std::fprintf(stderr,
+                     "usage: window_screenshots RAW_IMAGE ODD_IMAGE HEADER_IMAGE OUTPUT_FOLDER\n");
         return 2;
     }
     const QString rawImage = QFileInfo(args[1]).absoluteFilePath();
     const QString oddImage = QFileInfo(args[2]).absoluteFilePath();
-    outputFolder = args[3];
+    const QString headerImage = QFileInfo(args[3]).absoluteFilePath();
+    outputFolder = args[4];
     QDir().mkpath(outputFolder);
 
     SorrelWindows windows = CreateWindows();
@@ -109,7 +121,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     windows.form1->StringGrid1->setCurrentCell(3, 2);
-    QTest::qWait(500);
+    QTest::qWait(1500);
     const QRect main = windows.form1->frameGeometry();
     Save(Grab(main), QStringLiteral("main-window.png"));
     // The tool strip four times enlarged, to see the glyphs.
@@ -189,6 +201,85 @@ int main(int argc, char** argv) {
     }
     Save(Grab(shown.adjusted(-10, -10, 10, 10)), QStringLiteral("flow.png"));
     QToolTip::hideText();
+
+    // The image with a header, read as data: its name in the column "Текст".
+    Click(windows.form1->CheckBox1);
+    nextFile = headerImage;
+    Click(windows.form1->SpeedButton1);
+    if (!QTest::qWaitFor([&] { return !windows.form1->loading(); }, 60000)) {
+        std::fprintf(stderr, "the image with a header was not read within a minute\n");
+        return 1;
+    }
+    ExtraColumns extra = windows.form1->document()->columns();
+    extra.hex = true;
+    extra.text = true;
+    windows.form1->document()->setColumns(extra);
+    windows.form1->resize(windows.form1->width(), 400);
+    windows.form1->StringGrid1->setCurrentCell(0, 4);
+    windows.form1->activateWindow();
+    QTest::qWait(1000);
+    Save(Grab(windows.form1->frameGeometry().adjusted(-10, -10, 10, 10)),
+         QStringLiteral("header-text.png"));
+
+    extra.hex = false;
+    extra.text = false;
+    windows.form1->document()->setColumns(extra);
+    Click(windows.form1->CheckBox1);
+
+    // Notes on a copy of the raw image (its notes file is written beside
+    // it): names and comments imported in one step, the column and the panel.
+    QTemporaryDir scratch;
+    const QString noted = scratch.filePath(QStringLiteral("program.bin"));
+    QFile::copy(rawImage, noted);
+    const QString names = scratch.filePath(QStringLiteral("names.txt"));
+    {
+        QFile file(names);
+        file.open(QIODevice::WriteOnly);
+        file.write(
+            "0002h start ; the entry: registers cleared\n"
+            "000Ch wait_timer ; until the timer's flag is set\n"
+            "001Ch loop_end\n");
+    }
+    nextFile = noted;
+    Click(windows.form1->SpeedButton1);
+    if (!QTest::qWaitFor(
+            [&] { return !windows.form1->loading() && !windows.form1->notes()->reading(); },
+            60000)) {
+        std::fprintf(stderr, "the copy of the image was not read within a minute\n");
+        return 1;
+    }
+    windows.form1->notes()->importNamesFrom(names);
+    windows.form1->StringGrid1->setCurrentCell(0x11, 3);
+    windows.form1->StringGrid1->setCurrentCell(0x0C, 3);
+    windows.form1->notes()->panel()->reveal();
+    windows.form1->resize(windows.form1->width(), 700);
+    windows.form1->activateWindow();
+    QTest::qWait(1000);
+    Save(Grab(windows.form1->frameGeometry().adjusted(-10, -10, 10, 10)),
+         QStringLiteral("notes.png"));
+    windows.form1->findChild<QDockWidget*>(QStringLiteral("notesDock"))->hide();
+
+    // The grid's menu, opened with a right click on a row.
+    QWidget* viewport = windows.form1->StringGrid1->viewport();
+    const QPoint row5(120, 5 * windows.form1->StringGrid1->rowPitch() + 4);
+    QTimer::singleShot(800, [&] {
+        QMenu* menu = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->isVisible() && qobject_cast<QMenu*>(top) != nullptr) {
+                menu = qobject_cast<QMenu*>(top);
+            }
+        }
+        if (menu != nullptr) {
+            Save(Grab(windows.form1->frameGeometry()
+                          .united(menu->frameGeometry())
+                          .adjusted(-10, -10, 10, 10)),
+                 QStringLiteral("menu.png"));
+            menu->close();
+        }
+    });
+    QContextMenuEvent context(QContextMenuEvent::Mouse, row5, viewport->mapToGlobal(row5));
+    QApplication::sendEvent(viewport, &context);
+    QTest::qWait(1500);
 
     nextFile = oddImage;
     Click(windows.form1->SpeedButton1);
