@@ -213,7 +213,9 @@ void ListingWriter::writeWords(const std::uint8_t* p, std::size_t n) {
                 return;
             }
         }
-        p = writeRun(p, run, row, end - 2);
+        // The loop of plain rows has no test for extra columns in it.
+        p = extra_.any() ? writeRun<true>(p, run, row, end - 2)
+                         : writeRun<false>(p, run, row, end - 2);
         row += run;
     }
     offset_ = 2 * row;
@@ -225,7 +227,9 @@ void ListingWriter::writeWords(const std::uint8_t* p, std::size_t n) {
 }
 
 // Rows of one block of addresses; the buffer has room for run lines. last is
-// the last word of the piece (for reading ahead).
+// the last word of the piece (for reading ahead). Extra: the extra columns
+// are shown.
+template <bool Extra>
 const std::uint8_t* ListingWriter::writeRun(const std::uint8_t* p, std::size_t run,
                                             std::uint64_t row, const std::uint8_t* last) {
     constexpr std::ptrdiff_t Ahead = 64;  // words; the table is read in the image's order
@@ -253,7 +257,7 @@ const std::uint8_t* ListingWriter::writeRun(const std::uint8_t* p, std::size_t r
         const std::string_view text = texts[word];
         std::memcpy(o, text.data(), ShortTextCapacity);
         o += text.size();
-        if (extra_.any()) [[unlikely]] {
+        if constexpr (Extra) {
             o = endLine(o, row + i, word, run - i - 1);
         } else {
             *o++ = '\n';

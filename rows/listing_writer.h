@@ -62,6 +62,7 @@ class ListingWriter {
     // flushing first when the text does not fit) and the line feed. rowsLeft:
     // the rows of the run after this one, whose room is kept.
     char* endLine(char* o, std::uint64_t row, unsigned value, std::size_t rowsLeft);
+    template <bool Extra>
     const std::uint8_t* writeRun(const std::uint8_t* p, std::size_t run, std::uint64_t row,
                                  const std::uint8_t* last);
     void makeWordTables();
