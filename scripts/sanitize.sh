@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds everything with clang under AddressSanitizer, LeakSanitizer and
 # UndefinedBehaviorSanitizer (halting on the first report), runs every test
-# but the end-to-end one, then runs each libFuzzer target for a bounded time
-# over its corpus.
-#   FUZZ_SECONDS=600 bash scripts/sanitize.sh   # fuzz longer (default 60 s a target)
-#   FUZZ_SECONDS=0 bash scripts/sanitize.sh     # tests only
+# but the end-to-end one, then runs each libFuzzer target over its corpus for
+# a fixed number of inputs (at most 60 s), so that every run covers the same
+# ground whatever the machine's speed.
+#   FUZZ_SECONDS=600 bash scripts/sanitize.sh   # fuzz for a time instead
+#   FUZZ_RUNS=0 bash scripts/sanitize.sh        # tests only (FUZZ_SECONDS=0 too)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -24,17 +25,25 @@ export QT_QPA_PLATFORM=offscreen
 # scripts/test.sh runs it on the plain build.
 (cd "$build" && ctest --output-on-failure -j"$(nproc)" --timeout 900 -E '^e2e\.')
 
+# Inputs a target: some 20 s of each on the development machine.
+declare -A runs=([decoder]=${FUZZ_RUNS:-400000} [image]=${FUZZ_RUNS:-40000})
 seconds=${FUZZ_SECONDS:-60}
 [ "$seconds" -gt 0 ] || exit 0
 for fuzzer in "$build"/fuzz/*_fuzzer; do
     name=$(basename "$fuzzer" _fuzzer)
+    limit=${runs[$name]:-${FUZZ_RUNS:-100000}}
+    if [ -n "${FUZZ_SECONDS:-}" ]; then
+        limit=-1  # as many as the time allows
+    fi
+    [ "$limit" -ne 0 ] || continue
     work=$(mktemp -d)
-    echo "== fuzzing $name for $seconds s (new inputs in $work, findings in $build/fuzz/findings-$name-*)"
+    echo "== fuzzing $name: $limit inputs, at most $seconds s (new inputs in $work, findings in $build/fuzz/findings-$name-*)"
     status=0
-    "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \
+    "$fuzzer" -runs="$limit" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
+        -print_final_stats=1 \
         -artifact_prefix="$build/fuzz/findings-$name-" "$work" "fuzz/corpus/$name" \
         >"$build/fuzz/$name.log" 2>&1 || status=$?
-    grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|stat::new_units_added)' \
+    grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|stat::average_exec_per_sec|stat::new_units_added)' \
         "$build/fuzz/$name.log" || true
     if [ "$status" -ne 0 ]; then
         tail -n 60 "$build/fuzz/$name.log"
