@@ -2,9 +2,6 @@
 
 #include <pthread.h>
 #include <sched.h>
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 namespace sorrel {
 
@@ -30,24 +27,10 @@ void RunAtIdlePriority() {
     pthread_setschedparam(pthread_self(), SCHED_IDLE, &param);
 }
 
-void RunBelowGuiPriority() {
-    // The nice value is the calling thread's own on Linux; raising it needs
-    // no privilege. Where it fails the work runs as before.
-    constexpr int BelowGui = 5;
-    const auto thread = static_cast<id_t>(syscall(SYS_gettid));
-    const int now = getpriority(PRIO_PROCESS, thread);
-    if (now < BelowGui) {
-        setpriority(PRIO_PROCESS, thread, BelowGui);
-    }
-}
-
 void BackgroundTask::launch(std::function<void(std::stop_token)> body) {
     requestStop();
     wait();
-    thread_ = std::jthread([body = std::move(body)](std::stop_token stop) {
-        RunBelowGuiPriority();
-        body(std::move(stop));
-    });
+    thread_ = std::jthread(std::move(body));
 }
 
 }  // namespace sorrel

@@ -71,12 +71,6 @@ class BackgroundTask {
 // it from the work itself; its worker thread ends with the work.
 void RunAtIdlePriority();
 
-// Every worker runs a little below the GUI thread's priority (nice 5): with a
-// scan on every core the GUI thread still gets a core as soon as it wakes,
-// and the work still runs at full speed while the GUI thread sleeps. The
-// threads a worker starts for its slices inherit it.
-void RunBelowGuiPriority();
-
 template <typename Result>
 void BackgroundTask::start(TaskWork<Result> work, TaskCallbacks<Result> callbacks) {
     launch([work = std::move(work), callbacks = std::move(callbacks)](std::stop_token stop) {

@@ -2,11 +2,6 @@
 // task replacing a running one, destruction while running, exceptions. These
 // tests run under ThreadSanitizer too (scripts/tsan.sh).
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
-#include <algorithm>
 
 #include <atomic>
 #include <chrono>
@@ -178,29 +173,6 @@ TEST(BackgroundTask, AnExceptionAfterAStopIsDropped) {
     task.requestStop();
     task.wait();
     EXPECT_EQ(errors, 0);
-}
-
-// The worker and the threads it starts run below the caller's priority; the
-// caller keeps its own.
-TEST(BackgroundTask, TheWorkerRunsBelowTheCallersPriority) {
-    const auto niceOf = [] {
-        return getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
-    };
-    const int caller = niceOf();
-    int worker = caller;
-    int slice = caller;
-    BackgroundTask task;
-    TaskCallbacks<int> callbacks;
-    task.start(TaskWork<int>([&](std::stop_token, const ProgressFn&) {
-                   worker = niceOf();
-                   std::thread([&] { slice = niceOf(); }).join();
-                   return 0;
-               }),
-               std::move(callbacks));
-    task.wait();
-    EXPECT_EQ(niceOf(), caller);
-    EXPECT_GE(worker, std::max(caller, 5));
-    EXPECT_EQ(slice, worker);
 }
 
 TEST(BackgroundTask, StopAndWaitWithoutWorkDoNothing) {
