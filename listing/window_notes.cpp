@@ -190,6 +190,7 @@ void WindowNotes::listingChanged() {
         undo_.clear();
         notes_ = NoteSet::Empty();
         stopped_ = false;
+        keptAt_.clear();
     }
     image_ = image;
     store_.reset();
@@ -199,15 +200,17 @@ void WindowNotes::listingChanged() {
     }
     // The hash of the image and its notes file, on a worker.
     std::shared_ptr<const ImageData> bytes = listing->image();
-    TaskWork<NotesLoad> work = [bytes, path = LocalName(image)](std::stop_token stop,
-                                                                const ProgressFn& progress) {
+    // A reload reads the notes where the user chose to keep them.
+    TaskWork<NotesLoad> work = [bytes, path = LocalName(image),
+                                keptAt = keptAt_.isEmpty() ? std::string() : LocalName(keptAt_)](
+                                   std::stop_token stop, const ProgressFn& progress) {
         const std::optional<std::uint64_t> hash =
             ImageHash(bytes->data(), bytes->size(), stop, progress);
         if (!hash) {
             return NotesLoad{};
         }
         auto store = std::make_shared<NotesStore>(path, ImageIdentity{bytes->size(), *hash});
-        NotesRead read = store->read();
+        NotesRead read = keptAt.empty() ? store->read() : store->readFrom(keptAt);
         return NotesLoad{std::move(store), std::move(read)};
     };
     work_->run<NotesLoad>(readTask_, ReadLine, std::move(work), [this, same](NotesLoad&& load) {
@@ -586,6 +589,7 @@ void WindowNotes::saveAs(const QString& file) {
     }
     dirty_ = false;
     stopped_ = false;
+    keptAt_ = path();
     tell(QStringLiteral("Заметки сохранены в \"%1\" и хранятся там.").arg(path()));
 }
 

@@ -129,6 +129,7 @@ class WindowNotes : public QObject {
     // GUI thread while none runs. Null while the notes are read.
     std::shared_ptr<NotesStore> store_;
     QString image_;          // the image whose notes these are
+    QString keptAt_;         // where "save as" put them for image_; empty: beside it
     bool dirty_ = false;     // changed since the last write began
     bool inFlight_ = false;  // a write runs whose outcome is not known here yet
     bool stopped_ = false;   // saving stopped: the file cannot be read, or changed elsewhere

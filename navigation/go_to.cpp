@@ -5,6 +5,7 @@
 
 #include "byte_text.h"
 #include "listing_text.h"
+#include "number_text.h"
 
 namespace sorrel {
 namespace {
@@ -26,19 +27,6 @@ struct Parsed {
     std::uint64_t value = 0;
 };
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // Reads all of digits in base 10 or 16 into value. Fails on an empty text or
 // any other character; sets tooLarge when the value needs more than 64 bits.
 bool ReadNumber(std::string_view digits, int base, std::uint64_t& value, bool& tooLarge) {
@@ -47,7 +35,7 @@ bool ReadNumber(std::string_view digits, int base, std::uint64_t& value, bool& t
     }
     value = 0;
     for (const char c : digits) {
-        const int d = HexDigit(c);
+        const int d = HexDigitValue(c);
         if (d < 0 || d >= base) {
             return false;
         }

@@ -9,6 +9,7 @@
 #include "image_hash.h"
 #include "note_rules.h"
 #include "notes_text.h"
+#include "number_text.h"
 
 namespace sorrel {
 
@@ -21,24 +22,11 @@ bool NeedsEscape(unsigned char b) {
     return b < 0x20 || b == 0x7F || b == '\\' || b == 0xC2 || b == 0xE2;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // The value of text when it is hexadecimal digits alone.
 bool ReadHex(std::string_view text, std::uint64_t& value) {
     value = 0;
     for (const char c : text) {
-        const int d = HexValue(c);
+        const int d = HexDigitValue(c);
         if (d < 0) {
             return false;
         }

@@ -12,6 +12,19 @@ namespace sorrel {
 
 // hex(v): upper-case hexadecimal with at least minDigits digits.
 void AppendHex(ShortText& out, std::uint64_t v, int minDigits = 4);
+// The value of a hexadecimal digit in either case; -1 for any other character.
+constexpr int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
 // dec(v): decimal without leading zeros.
 void AppendDec(ShortText& out, std::uint64_t v);
 // hex(v) + "(" + dec(v) + ")": "000A(10)".

@@ -296,6 +296,13 @@ TEST_F(NotesTest, AFileThatCannotBeReadOrThatAnotherProgramChangedIsNeverWritten
     QFile mine(elsewhere);
     ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
     EXPECT_TRUE(mine.readAll().contains("later"));
+    mine.close();
+    // A reload reads them there again, not the broken file beside the image.
+    form1()->SpeedButton2->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form1()->loading(); }, 20000));
+    settleNotes();
+    EXPECT_EQ(notes()->path(), elsewhere);
+    EXPECT_TRUE(notesCell(4).startsWith(QStringLiteral("later:"))) << notesCell(4).toStdString();
 
     // Another program writes the file: the next save asks, and "Перечитать"
     // takes its notes.
