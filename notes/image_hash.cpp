@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #define XXH_INLINE_ALL
@@ -52,12 +53,35 @@ std::uint64_t CombineImageHash(std::span<const std::uint64_t> digests) {
 }
 
 std::optional<std::uint64_t> ImageHash(const std::uint8_t* image, std::uint64_t size,
-                                       std::stop_token stop, const ProgressFn& progress) {
+                                       std::stop_token stop, const ProgressFn& progress,
+                                       const SliceOptions& options) {
     std::vector<std::uint64_t> digests(ImageHashPieceCount(size));
-    if (!HashImagePieces(image, size, 0, digests.size(), digests.data(), stop, progress)) {
+    // Slices of bytes cut at whole pieces, each hashing its pieces.
+    const std::vector<SliceRange> slices = PlanSlices(0, size, ImageHashPiece, options);
+    const bool stopped =
+        RunSlices(slices, std::move(stop), SliceProgress{&progress, size, ImageHashPiece, 0},
+                  [&](SliceContext& slice) {
+                      for (std::uint64_t at = slice.range().begin; at < slice.range().end;) {
+                          if (slice.stopped()) {
+                              return;
+                          }
+                          const auto length = static_cast<std::size_t>(
+                              std::min<std::uint64_t>(ImageHashPiece, slice.range().end - at));
+                          digests[static_cast<std::size_t>(at / ImageHashPiece)] =
+                              XXH3_64bits(image + at, length);
+                          slice.advance(length);
+                          at += length;
+                      }
+                  });
+    if (stopped) {
         return std::nullopt;
     }
     return CombineImageHash(digests);
+}
+
+std::optional<std::uint64_t> ImageHash(const std::uint8_t* image, std::uint64_t size,
+                                       std::stop_token stop, const ProgressFn& progress) {
+    return ImageHash(image, size, std::move(stop), progress, SliceOptions{});
 }
 
 struct ImageHasher::State {

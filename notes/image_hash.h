@@ -14,6 +14,7 @@
 #include <stop_token>
 #include <string>
 
+#include "parallel_slices.h"
 #include "progress.h"
 
 namespace sorrel {
@@ -33,9 +34,14 @@ bool HashImagePieces(const std::uint8_t* image, std::uint64_t size, std::size_t 
 // The image's hash from the digests of all its pieces, in order.
 std::uint64_t CombineImageHash(std::span<const std::uint64_t> digests);
 
-// The hash of a whole image on this thread; nothing when stopped.
+// The hash of a whole image, its pieces hashed on every core; nothing when
+// stopped. Progress counts the bytes done.
 std::optional<std::uint64_t> ImageHash(const std::uint8_t* image, std::uint64_t size,
                                        std::stop_token stop = {}, const ProgressFn& progress = {});
+// The same on options.threads threads.
+std::optional<std::uint64_t> ImageHash(const std::uint8_t* image, std::uint64_t size,
+                                       std::stop_token stop, const ProgressFn& progress,
+                                       const SliceOptions& options);
 
 // The same hash of an image that arrives in pieces of any size (a stream).
 class ImageHasher {

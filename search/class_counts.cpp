@@ -6,7 +6,10 @@
 #include <algorithm>
 #include <numeric>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
+#include "slice_scan.h"
 #include "word_fields.h"
 
 namespace sorrel {
@@ -14,6 +17,8 @@ namespace {
 
 // Rows between two looks at the stop token and two progress reports.
 constexpr std::uint64_t SliceRows = std::uint64_t{1} << 20;
+// The rows of a whole-image count are cut into slices at multiples of this.
+constexpr std::uint64_t CountAlign = 64;
 
 // Counters by class number + 1; 0 for no class.
 constexpr std::size_t Slots = InstructionClassCount + 1;
@@ -81,22 +86,30 @@ void CountClassesIn(const ListingRows& rows, std::uint64_t begin, std::uint64_t 
     CountWords(rows.bytes, program, end, counts);
 }
 
+ClassCounts CountClasses(const ListingRows& rows, std::stop_token stop, const ProgressFn& progress,
+                         const SliceOptions& options) {
+    const std::uint64_t total = rows.rowCount();
+    const std::vector<SliceRange> slices = PlanSlices(0, total, CountAlign, options);
+    std::vector<ClassCounts> counts(slices.size());
+    RunSlices(slices, std::move(stop), SliceProgress{&progress, total, SliceRows, 0},
+              [&](SliceContext& slice) {
+                  ClassCounts& mine = counts[slice.index()];
+                  ForEachStep(slice.range().begin, slice.range().end, SliceRows, false, slice,
+                              [&](std::uint64_t b, std::uint64_t e) {
+                                  CountClassesIn(rows, b, e, mine);
+                                  return false;
+                              });
+              });
+    ClassCounts sum;
+    for (const ClassCounts& part : counts) {
+        sum += part;
+    }
+    return sum;
+}
+
 ClassCounts CountClasses(const ListingRows& rows, std::stop_token stop,
                          const ProgressFn& progress) {
-    ClassCounts counts;
-    const std::uint64_t total = rows.rowCount();
-    for (std::uint64_t at = 0; at < total;) {
-        if (stop.stop_requested()) {
-            return counts;
-        }
-        const std::uint64_t end = std::min(total, at + SliceRows);
-        CountClassesIn(rows, at, end, counts);
-        at = end;
-        if (progress) {
-            progress(at, total);
-        }
-    }
-    return counts;
+    return CountClasses(rows, std::move(stop), progress, SliceOptions{});
 }
 
 ClassExample ExampleOfClass(InstructionClass cls) {

@@ -19,6 +19,7 @@
 #include <string>
 
 #include "listing_text.h"
+#include "parallel_slices.h"
 #include "progress.h"
 #include "sorrel_support.h"
 
@@ -39,9 +40,12 @@ struct ClassCounts {
 void CountClassesIn(const ListingRows& rows, std::uint64_t begin, std::uint64_t end,
                     ClassCounts& counts);
 
-// The counts of every row of rows.
+// The counts of every row of rows, on every core in slices.
 ClassCounts CountClasses(const ListingRows& rows, std::stop_token stop = {},
                          const ProgressFn& progress = {});
+// The same on options.threads threads.
+ClassCounts CountClasses(const ListingRows& rows, std::stop_token stop, const ProgressFn& progress,
+                         const SliceOptions& options);
 
 struct ClassExample {
     std::uint16_t word = 0;  // the smallest word of the class: its pattern, then zeros

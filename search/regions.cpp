@@ -11,6 +11,8 @@
 #include <cstring>
 #include <utility>
 
+#include "slice_scan.h"
+
 namespace sorrel {
 namespace {
 
@@ -169,54 +171,49 @@ std::optional<std::uint64_t> LastIn(const std::uint8_t* bytes, std::uint64_t cou
     return found ? std::optional(count - 1 - *found) : std::nullopt;
 }
 
-// The rows from `from` up to end in slices, first to last or last to first,
-// each asked of `in` until one answers or a stop is requested.
-template <typename In>
-std::optional<std::uint64_t> Sliced(std::uint64_t from, std::uint64_t end, bool backwards,
-                                    const std::stop_token& stop, const ProgressFn& progress,
-                                    In&& in) {
-    const std::uint64_t total = end > from ? end - from : 0;
-    std::uint64_t done = 0;
-    while (from < end) {
-        if (stop.stop_requested()) {
-            return std::nullopt;
-        }
-        const std::uint64_t n = std::min(SliceRows, end - from);
-        const std::uint64_t b = backwards ? end - n : from;
-        if (auto found = in(b, b + n)) {
-            return found;
-        }
-        done += n;
-        if (progress) {
-            progress(done, total);
-        }
-        if (backwards) {
-            end -= n;
-        } else {
-            from += n;
-        }
-    }
-    return std::nullopt;
-}
+// The rows of a whole-image scan are cut into slices at multiples of this.
+constexpr std::uint64_t RegionAlign = 64;
 
+// The first boundary after row, over the slices of options: each slice asks
+// FirstIn of its steps in turn.
 template <int UnitBytes>
 std::optional<std::uint64_t> Next(const std::uint8_t* bytes, std::uint64_t count, std::uint64_t row,
-                                  const std::stop_token& stop, const ProgressFn& progress) {
+                                  std::stop_token stop, const ProgressFn& progress,
+                                  const SliceOptions& options) {
     if (row >= count) {
         return std::nullopt;
     }
-    return Sliced(row + 1, count, false, stop, progress, [&](std::uint64_t b, std::uint64_t e) {
-        return FirstIn<UnitBytes>(bytes, count, b, e);
-    });
+    const std::uint64_t begin = row + 1;
+    const SliceProgress pace{&progress, count - begin, SliceRows, 0};
+    return FirstOfSlices(begin, count, RegionAlign, std::move(stop), pace, options,
+                         [&](SliceContext& slice) {
+                             std::optional<std::uint64_t> found;
+                             ForEachStep(slice.range().begin, slice.range().end, SliceRows, false,
+                                         slice, [&](std::uint64_t b, std::uint64_t e) {
+                                             found = FirstIn<UnitBytes>(bytes, count, b, e);
+                                             return found.has_value();
+                                         });
+                             return found;
+                         });
 }
 
+// The last boundary before row, as Next from the other end.
 template <int UnitBytes>
 std::optional<std::uint64_t> Previous(const std::uint8_t* bytes, std::uint64_t count,
-                                      std::uint64_t row, const std::stop_token& stop,
-                                      const ProgressFn& progress) {
-    return Sliced(
-        0, std::min(row, count), true, stop, progress,
-        [&](std::uint64_t b, std::uint64_t e) { return LastIn<UnitBytes>(bytes, count, b, e); });
+                                      std::uint64_t row, std::stop_token stop,
+                                      const ProgressFn& progress, const SliceOptions& options) {
+    const std::uint64_t end = std::min(row, count);
+    const SliceProgress pace{&progress, end, SliceRows, 0};
+    return LastOfSlices(0, end, RegionAlign, std::move(stop), pace, options,
+                        [&](SliceContext& slice) {
+                            std::optional<std::uint64_t> found;
+                            ForEachStep(slice.range().begin, slice.range().end, SliceRows, true,
+                                        slice, [&](std::uint64_t b, std::uint64_t e) {
+                                            found = LastIn<UnitBytes>(bytes, count, b, e);
+                                            return found.has_value();
+                                        });
+                            return found;
+                        });
 }
 
 }  // namespace
@@ -232,14 +229,27 @@ std::optional<std::uint64_t> LastRegionBoundary(const ListingRows& rows, std::ui
 }
 
 std::optional<std::uint64_t> NextRegionBoundary(const ListingRows& rows, std::uint64_t row,
+                                                std::stop_token stop, const ProgressFn& progress,
+                                                const SliceOptions& options) {
+    return Next<2>(rows.bytes, rows.rowCount(), row, std::move(stop), progress, options);
+}
+
+std::optional<std::uint64_t> NextRegionBoundary(const ListingRows& rows, std::uint64_t row,
                                                 std::stop_token stop, const ProgressFn& progress) {
-    return Next<2>(rows.bytes, rows.rowCount(), row, stop, progress);
+    return Next<2>(rows.bytes, rows.rowCount(), row, std::move(stop), progress, SliceOptions{});
+}
+
+std::optional<std::uint64_t> PreviousRegionBoundary(const ListingRows& rows, std::uint64_t row,
+                                                    std::stop_token stop,
+                                                    const ProgressFn& progress,
+                                                    const SliceOptions& options) {
+    return Previous<2>(rows.bytes, rows.rowCount(), row, std::move(stop), progress, options);
 }
 
 std::optional<std::uint64_t> PreviousRegionBoundary(const ListingRows& rows, std::uint64_t row,
                                                     std::stop_token stop,
                                                     const ProgressFn& progress) {
-    return Previous<2>(rows.bytes, rows.rowCount(), row, stop, progress);
+    return Previous<2>(rows.bytes, rows.rowCount(), row, std::move(stop), progress, SliceOptions{});
 }
 
 std::optional<std::uint64_t> FirstRegionBoundary(const ByteRows& rows, std::uint64_t begin,
@@ -253,14 +263,27 @@ std::optional<std::uint64_t> LastRegionBoundary(const ByteRows& rows, std::uint6
 }
 
 std::optional<std::uint64_t> NextRegionBoundary(const ByteRows& rows, std::uint64_t row,
+                                                std::stop_token stop, const ProgressFn& progress,
+                                                const SliceOptions& options) {
+    return Next<1>(rows.bytes, rows.rowCount(), row, std::move(stop), progress, options);
+}
+
+std::optional<std::uint64_t> NextRegionBoundary(const ByteRows& rows, std::uint64_t row,
                                                 std::stop_token stop, const ProgressFn& progress) {
-    return Next<1>(rows.bytes, rows.rowCount(), row, stop, progress);
+    return Next<1>(rows.bytes, rows.rowCount(), row, std::move(stop), progress, SliceOptions{});
+}
+
+std::optional<std::uint64_t> PreviousRegionBoundary(const ByteRows& rows, std::uint64_t row,
+                                                    std::stop_token stop,
+                                                    const ProgressFn& progress,
+                                                    const SliceOptions& options) {
+    return Previous<1>(rows.bytes, rows.rowCount(), row, std::move(stop), progress, options);
 }
 
 std::optional<std::uint64_t> PreviousRegionBoundary(const ByteRows& rows, std::uint64_t row,
                                                     std::stop_token stop,
                                                     const ProgressFn& progress) {
-    return Previous<1>(rows.bytes, rows.rowCount(), row, stop, progress);
+    return Previous<1>(rows.bytes, rows.rowCount(), row, std::move(stop), progress, SliceOptions{});
 }
 
 }  // namespace sorrel

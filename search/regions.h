@@ -37,7 +37,9 @@
 // and compare eight rows at a time; the whole-image ones look at their stop
 // token and report their progress (rows scanned, rows of the range) about
 // every million rows, and return nothing when stopped (the caller tells that
-// from a scan that found nothing by its token). Thread-safe.
+// from a scan that found nothing by its token). They run on every core, or
+// on options.threads threads, in slices, a slice with an answer stopping the
+// slices beyond it. Thread-safe.
 #pragma once
 
 #include <cstdint>
@@ -46,6 +48,7 @@
 
 #include "byte_text.h"
 #include "listing_text.h"
+#include "parallel_slices.h"
 #include "progress.h"
 
 namespace sorrel {
@@ -69,6 +72,15 @@ std::optional<std::uint64_t> PreviousRegionBoundary(const ListingRows& rows, std
                                                     std::stop_token stop = {},
                                                     const ProgressFn& progress = {});
 
+// The same on options.threads threads.
+std::optional<std::uint64_t> NextRegionBoundary(const ListingRows& rows, std::uint64_t row,
+                                                std::stop_token stop, const ProgressFn& progress,
+                                                const SliceOptions& options);
+std::optional<std::uint64_t> PreviousRegionBoundary(const ListingRows& rows, std::uint64_t row,
+                                                    std::stop_token stop,
+                                                    const ProgressFn& progress,
+                                                    const SliceOptions& options);
+
 // Byte-order listing (a row a byte, runs of 00h or FFh): the same.
 std::optional<std::uint64_t> FirstRegionBoundary(const ByteRows& rows, std::uint64_t begin,
                                                  std::uint64_t end);
@@ -80,5 +92,13 @@ std::optional<std::uint64_t> NextRegionBoundary(const ByteRows& rows, std::uint6
 std::optional<std::uint64_t> PreviousRegionBoundary(const ByteRows& rows, std::uint64_t row,
                                                     std::stop_token stop = {},
                                                     const ProgressFn& progress = {});
+
+std::optional<std::uint64_t> NextRegionBoundary(const ByteRows& rows, std::uint64_t row,
+                                                std::stop_token stop, const ProgressFn& progress,
+                                                const SliceOptions& options);
+std::optional<std::uint64_t> PreviousRegionBoundary(const ByteRows& rows, std::uint64_t row,
+                                                    std::stop_token stop,
+                                                    const ProgressFn& progress,
+                                                    const SliceOptions& options);
 
 }  // namespace sorrel

@@ -11,37 +11,14 @@
 #include <cstring>
 #include <utility>
 
+#include "slice_scan.h"
+
 namespace sorrel {
 namespace {
 
 // Rows in the slices of a scan's range are cut at multiples of this: a
 // cache line of words.
 constexpr std::uint64_t ScanAlign = 64;
-
-// Splits begin..end into steps of ScanStepRows, first to last or last to
-// first, and calls body(stepBegin, stepEnd) on each until it returns true
-// (found what it looked for) or pace says stop; pace.advance(rows) after each
-// step. True when the body ended the scan.
-template <typename Pace, typename Body>
-bool ForEachStep(std::uint64_t begin, std::uint64_t end, bool backwards, Pace& pace, Body&& body) {
-    while (begin < end) {
-        if (pace.stopped()) {
-            return false;
-        }
-        const std::uint64_t n = std::min(ScanStepRows, end - begin);
-        const std::uint64_t b = backwards ? end - n : begin;
-        if (body(b, b + n)) {
-            return true;
-        }
-        pace.advance(n);
-        if (backwards) {
-            end -= n;
-        } else {
-            begin += n;
-        }
-    }
-    return false;
-}
 
 // The word (UnitBytes 2, little-endian) or byte (UnitBytes 1) at p.
 template <int UnitBytes>
@@ -166,7 +143,7 @@ struct Segment {
     template <typename Pace>
     std::optional<std::uint64_t> first(Pace& pace) const {
         std::optional<std::uint64_t> found;
-        ForEachStep(begin, end, false, pace, [&](std::uint64_t b, std::uint64_t e) {
+        ForEachStep(begin, end, ScanStepRows, false, pace, [&](std::uint64_t b, std::uint64_t e) {
             const std::uint64_t row = FirstIn<UnitBytes>(bytes, set.words(), b, e);
             if (row != e) {
                 found = row;
@@ -179,7 +156,7 @@ struct Segment {
     template <typename Pace>
     std::optional<std::uint64_t> last(Pace& pace) const {
         std::optional<std::uint64_t> found;
-        ForEachStep(begin, end, true, pace, [&](std::uint64_t b, std::uint64_t e) {
+        ForEachStep(begin, end, ScanStepRows, true, pace, [&](std::uint64_t b, std::uint64_t e) {
             const std::uint64_t row = LastIn<UnitBytes>(bytes, set.words(), b, e);
             if (row != e) {
                 found = row;
@@ -200,9 +177,10 @@ struct Segment {
             list.rows.push_back(row);
             return true;
         };
-        return ForEachStep(begin, end, false, pace, [&](std::uint64_t b, std::uint64_t e) {
-            return AllIn<UnitBytes>(bytes, set.words(), b, e, add);
-        });
+        return ForEachStep(begin, end, ScanStepRows, false, pace,
+                           [&](std::uint64_t b, std::uint64_t e) {
+                               return AllIn<UnitBytes>(bytes, set.words(), b, e, add);
+                           });
     }
 };
 
@@ -231,57 +209,6 @@ struct ListingSegments {
 // The progress of a scan of rows rows.
 SliceProgress ScanProgress(const ProgressFn& progress, std::uint64_t rows) {
     return {&progress, rows, ScanStepRows, 0};
-}
-
-// The first match of begin..end over the slices of options: first(segments
-// of a slice, its context) gives a slice's first match.
-template <typename First>
-std::optional<std::uint64_t> FirstOfSlices(std::uint64_t begin, std::uint64_t end,
-                                           std::uint64_t total, std::stop_token stop,
-                                           const ProgressFn& progress, const SliceOptions& options,
-                                           First&& first) {
-    const std::vector<SliceRange> slices = PlanSlices(begin, end, ScanAlign, options);
-    std::vector<std::optional<std::uint64_t>> found(slices.size());
-    const bool stopped =
-        RunSlices(slices, std::move(stop), ScanProgress(progress, total), [&](SliceContext& slice) {
-            found[slice.index()] = first(slice);
-            if (found[slice.index()]) {
-                slice.stopLaterSlices();
-            }
-        });
-    if (!stopped) {
-        for (const std::optional<std::uint64_t>& row : found) {
-            if (row) {
-                return row;
-            }
-        }
-    }
-    return std::nullopt;
-}
-
-// The last match, as FirstOfSlices.
-template <typename Last>
-std::optional<std::uint64_t> LastOfSlices(std::uint64_t begin, std::uint64_t end,
-                                          std::uint64_t total, std::stop_token stop,
-                                          const ProgressFn& progress, const SliceOptions& options,
-                                          Last&& last) {
-    const std::vector<SliceRange> slices = PlanSlices(begin, end, ScanAlign, options);
-    std::vector<std::optional<std::uint64_t>> found(slices.size());
-    const bool stopped =
-        RunSlices(slices, std::move(stop), ScanProgress(progress, total), [&](SliceContext& slice) {
-            found[slice.index()] = last(slice);
-            if (found[slice.index()]) {
-                slice.stopEarlierSlices();
-            }
-        });
-    if (!stopped) {
-        for (auto row = found.rbegin(); row != found.rend(); ++row) {
-            if (*row) {
-                return *row;
-            }
-        }
-    }
-    return std::nullopt;
 }
 
 // The pace of one slice of FindAll. The scan keeps the first limit rows and
@@ -351,8 +278,8 @@ std::optional<std::uint64_t> FindNext(const ListingRows& rows, const ListingMatc
                                       std::uint64_t begin, std::uint64_t end, std::stop_token stop,
                                       const ProgressFn& progress, const SliceOptions& options) {
     const ListingSegments s(rows, match.header, match.program, begin, end);
-    return FirstOfSlices(s.begin(), s.end(), s.size(), std::move(stop), progress, options,
-                         [&](SliceContext& slice) {
+    return FirstOfSlices(s.begin(), s.end(), ScanAlign, std::move(stop),
+                         ScanProgress(progress, s.size()), options, [&](SliceContext& slice) {
                              const ListingSegments part(rows, match.header, match.program,
                                                         slice.range().begin, slice.range().end);
                              if (auto row = part.header.first(slice)) {
@@ -367,8 +294,8 @@ std::optional<std::uint64_t> FindPrevious(const ListingRows& rows, const Listing
                                           std::stop_token stop, const ProgressFn& progress,
                                           const SliceOptions& options) {
     const ListingSegments s(rows, match.header, match.program, begin, end);
-    return LastOfSlices(s.begin(), s.end(), s.size(), std::move(stop), progress, options,
-                        [&](SliceContext& slice) {
+    return LastOfSlices(s.begin(), s.end(), ScanAlign, std::move(stop),
+                        ScanProgress(progress, s.size()), options, [&](SliceContext& slice) {
                             const ListingSegments part(rows, match.header, match.program,
                                                        slice.range().begin, slice.range().end);
                             if (auto row = part.program.last(slice)) {
@@ -411,7 +338,8 @@ std::optional<std::uint64_t> FindNext(const ByteRows& rows, const ByteSet& match
     end = std::min(end, rows.rowCount());
     begin = std::min(begin, end);
     return FirstOfSlices(
-        begin, end, end - begin, std::move(stop), progress, options, [&](SliceContext& slice) {
+        begin, end, ScanAlign, std::move(stop), ScanProgress(progress, end - begin), options,
+        [&](SliceContext& slice) {
             const Segment<1, 256> part{rows.bytes, match, slice.range().begin, slice.range().end};
             return part.first(slice);
         });
@@ -424,7 +352,8 @@ std::optional<std::uint64_t> FindPrevious(const ByteRows& rows, const ByteSet& m
     end = std::min(end, rows.rowCount());
     begin = std::min(begin, end);
     return LastOfSlices(
-        begin, end, end - begin, std::move(stop), progress, options, [&](SliceContext& slice) {
+        begin, end, ScanAlign, std::move(stop), ScanProgress(progress, end - begin), options,
+        [&](SliceContext& slice) {
             const Segment<1, 256> part{rows.bytes, match, slice.range().begin, slice.range().end};
             return part.last(slice);
         });

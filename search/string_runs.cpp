@@ -7,8 +7,11 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include "data_text.h"
 #include "image_snapshot.h"
@@ -246,38 +249,81 @@ void CloseString(const StringSource& source, OpenString open, std::uint64_t limi
 }
 
 StringList FindStrings(const StringSource& source, std::uint64_t limit, std::stop_token stop,
-                       const ProgressFn& progress) {
+                       const ProgressFn& progress, const SliceOptions& options) {
     if (source.size > MaxImageSize) {
         throw std::length_error("an image of more than 4 GiB - 1 bytes has no strings listed");
     }
-    StringList list;
     const std::uint64_t units = source.unitCount();
-    OpenString open;
-    for (std::uint64_t at = 0; at < units;) {
-        if (stop.stop_requested()) {
-            return list;
-        }
-        const std::uint64_t end = std::min(units, at + SliceUnits);
-        open = ScanStrings(source, at, end, open, limit, list);
-        if (list.limited) {
-            return list;
-        }
-        if (at == 0 && !list.runs.empty() && end < units) {
-            // Room once for as many strings as the first slice foretells: a
-            // list that grows by doubling costs a large image twice the pages
-            // and the copies (pages never written are never taken).
-            const double foretold = static_cast<double>(list.runs.size()) *
-                                    static_cast<double>(units) / static_cast<double>(end);
-            list.runs.reserve(static_cast<std::size_t>(
-                std::min(static_cast<double>(limit), foretold * 1.25 + 1024.0)));
-        }
-        at = end;
-        if (progress) {
-            progress(at, units);
-        }
+    const std::vector<SliceRange> slices = PlanSlices(0, units, BlockUnits, options);
+    std::vector<StringList> lists(slices.size());
+    // The strings each slice holds so far: a slice stops once it and those
+    // before it hold more than limit, as FindAll's slices do.
+    std::vector<std::atomic<std::uint64_t>> found(slices.size());
+    RunSlices(slices, std::move(stop), SliceProgress{&progress, units, SliceUnits, 0},
+              [&](SliceContext& slice) {
+                  StringList& list = lists[slice.index()];
+                  const SliceRange range = slice.range();
+                  const auto enough = [&] {
+                      std::uint64_t sum = list.runs.size();
+                      for (std::size_t i = 0; i < slice.index(); ++i) {
+                          sum += found[i].load(std::memory_order_relaxed);
+                      }
+                      return sum > limit || slice.stopped();
+                  };
+                  OpenString open = OpenStringAt(source, range.begin);
+                  for (std::uint64_t at = range.begin; at < range.end;) {
+                      if (enough()) {
+                          return;
+                      }
+                      const std::uint64_t end = std::min(range.end, at + SliceUnits);
+                      open = ScanStrings(source, at, end, open, limit, list);
+                      if (list.limited) {
+                          found[slice.index()].store(limit + 1, std::memory_order_relaxed);
+                          return;
+                      }
+                      if (at == range.begin && !list.runs.empty() && end < range.end) {
+                          // Room once for as many strings as the first step
+                          // foretells: a list that grows by doubling costs a
+                          // large image twice the pages and the copies.
+                          const double foretold = static_cast<double>(list.runs.size()) *
+                                                  static_cast<double>(range.size()) /
+                                                  static_cast<double>(end - at);
+                          list.runs.reserve(static_cast<std::size_t>(
+                              std::min(static_cast<double>(limit), foretold * 1.25 + 1024.0)));
+                      }
+                      found[slice.index()].store(list.runs.size(), std::memory_order_relaxed);
+                      slice.advance(end - at);
+                      at = end;
+                  }
+                  if (range.end == units) {
+                      CloseString(source, open, limit, list);
+                  }
+              });
+    // The first limit strings of the slices in order; limited when there are more.
+    if (lists.empty()) {
+        return {};
     }
-    CloseString(source, open, limit, list);
-    return list;
+    StringList result = std::move(lists[0]);
+    std::size_t total = result.runs.size();
+    for (std::size_t i = 1; i < lists.size(); ++i) {
+        total += lists[i].runs.size();
+    }
+    result.runs.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(total, limit)));
+    for (std::size_t i = 1; i < lists.size() && !result.limited; ++i) {
+        const std::vector<StringRun>& runs = lists[i].runs;
+        const std::uint64_t room = limit - std::min<std::uint64_t>(limit, result.runs.size());
+        const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(room, runs.size()));
+        result.runs.insert(result.runs.end(), runs.begin(),
+                           runs.begin() + static_cast<std::ptrdiff_t>(take));
+        result.limited = take < runs.size() || lists[i].limited;
+        lists[i] = {};
+    }
+    return result;
+}
+
+StringList FindStrings(const StringSource& source, std::uint64_t limit, std::stop_token stop,
+                       const ProgressFn& progress) {
+    return FindStrings(source, limit, std::move(stop), progress, SliceOptions{});
 }
 
 std::string StringText(const StringSource& source, StringRun run, std::uint64_t maxCharacters) {

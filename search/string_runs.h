@@ -37,6 +37,7 @@
 #include <string>
 #include <vector>
 
+#include "parallel_slices.h"
 #include "progress.h"
 #include "scan.h"
 
@@ -107,10 +108,13 @@ OpenString OpenStringAt(const StringSource& source, std::uint64_t begin);
 void CloseString(const StringSource& source, OpenString open, std::uint64_t limit,
                  StringList& list);
 
-// Every string of the image, up to limit. Throws std::length_error for an
-// image larger than MaxImageSize.
+// Every string of the image, up to limit, on every core in slices. Throws
+// std::length_error for an image larger than MaxImageSize.
 StringList FindStrings(const StringSource& source, std::uint64_t limit = FindAllLimit,
                        std::stop_token stop = {}, const ProgressFn& progress = {});
+// The same on options.threads threads.
+StringList FindStrings(const StringSource& source, std::uint64_t limit, std::stop_token stop,
+                       const ProgressFn& progress, const SliceOptions& options);
 
 // The text of a string of the image as UTF-8 (each character by
 // ByteCharacter), its first maxCharacters characters when it has more.

@@ -1,5 +1,5 @@
-// The scans that read an image as data, on one core over 1 GiB images made in
-// memory, in bytes or words per second:
+// The scans that read an image as data, on one thread and on every core
+// (threads 0), over 1 GiB images made in memory, in bytes or words a second:
 // - strings, one character a byte and one a word, over a pseudo-random image
 //   (63 % of its bytes are characters: some 60 million strings of bytes, the
 //   worst case), over "code" (no byte is a character but a 16-character string
@@ -83,12 +83,24 @@ void Rate(benchmark::State& state, const char* unit, std::uint64_t units) {
                            benchmark::Counter::kIsRate);
 }
 
+// A scan on one thread and on every core, side by side: the argument
+// "threads" is 1 or 0 (every core).
+void OneThreadAndEveryCore(benchmark::internal::Benchmark* b) {
+    b->ArgName("threads")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(3);
+    b->UseRealTime();
+}
+
+sorrel::SliceOptions ThreadsOf(const benchmark::State& state) {
+    return {static_cast<unsigned>(state.range(0)), sorrel::DefaultSerialRows};
+}
+
 void Strings(benchmark::State& state, Image image, sorrel::StringPacking packing) {
     const std::vector<std::uint8_t>& bytes = image();
     const sorrel::StringSource source{bytes.data(), bytes.size(), packing};
     std::size_t found = 0;
     for (auto _ : state) {
-        const sorrel::StringList list = sorrel::FindStrings(source);
+        const sorrel::StringList list =
+            sorrel::FindStrings(source, sorrel::FindAllLimit, {}, {}, ThreadsOf(state));
         found = list.runs.size();
         benchmark::DoNotOptimize(list.runs.data());
     }
@@ -96,25 +108,15 @@ void Strings(benchmark::State& state, Image image, sorrel::StringPacking packing
     Rate(state, "bytes/s", bytes.size());
 }
 BENCHMARK_CAPTURE(Strings, BytesRandom, &RandomImage, sorrel::StringPacking::Bytes)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3)
-    ->UseRealTime();
+    ->Apply(OneThreadAndEveryCore);
 BENCHMARK_CAPTURE(Strings, BytesCode, &CodeImage, sorrel::StringPacking::Bytes)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3)
-    ->UseRealTime();
+    ->Apply(OneThreadAndEveryCore);
 BENCHMARK_CAPTURE(Strings, BytesErased, &ErasedImage, sorrel::StringPacking::Bytes)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3)
-    ->UseRealTime();
+    ->Apply(OneThreadAndEveryCore);
 BENCHMARK_CAPTURE(Strings, WordsRandom, &RandomImage, sorrel::StringPacking::Words)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3)
-    ->UseRealTime();
+    ->Apply(OneThreadAndEveryCore);
 BENCHMARK_CAPTURE(Strings, WordsCode, &CodeImage, sorrel::StringPacking::Words)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3)
-    ->UseRealTime();
+    ->Apply(OneThreadAndEveryCore);
 
 // For comparison, in the same run: the strings found by a walk of one byte at
 // a time (the loop a first version would write), and the image read alone.
@@ -176,19 +178,21 @@ std::uint64_t RowCount(const std::vector<std::uint8_t>& bytes, Rows rows) {
 }
 
 std::optional<std::uint64_t> Next(const std::vector<std::uint8_t>& bytes, Rows rows,
-                                  std::uint64_t row) {
+                                  std::uint64_t row, const sorrel::SliceOptions& threads) {
     return rows == Rows::Words
                ? sorrel::NextRegionBoundary(sorrel::ListingRows{bytes.data(), bytes.size(), true},
-                                            row)
-               : sorrel::NextRegionBoundary(sorrel::ByteRows{bytes.data(), bytes.size()}, row);
+                                            row, {}, {}, threads)
+               : sorrel::NextRegionBoundary(sorrel::ByteRows{bytes.data(), bytes.size()}, row, {},
+                                            {}, threads);
 }
 
 std::optional<std::uint64_t> Previous(const std::vector<std::uint8_t>& bytes, Rows rows,
-                                      std::uint64_t row) {
+                                      std::uint64_t row, const sorrel::SliceOptions& threads) {
     return rows == Rows::Words
                ? sorrel::PreviousRegionBoundary(
-                     sorrel::ListingRows{bytes.data(), bytes.size(), true}, row)
-               : sorrel::PreviousRegionBoundary(sorrel::ByteRows{bytes.data(), bytes.size()}, row);
+                     sorrel::ListingRows{bytes.data(), bytes.size(), true}, row, {}, {}, threads)
+               : sorrel::PreviousRegionBoundary(sorrel::ByteRows{bytes.data(), bytes.size()}, row,
+                                                {}, {}, threads);
 }
 
 // The next boundary from the first row: across the whole image to the code at
@@ -197,7 +201,7 @@ void NextBoundary(benchmark::State& state, Image image, Rows rows) {
     const std::vector<std::uint8_t>& bytes = image();
     std::optional<std::uint64_t> found;
     for (auto _ : state) {
-        found = Next(bytes, rows, 0);
+        found = Next(bytes, rows, 0, ThreadsOf(state));
     }
     state.counters["found"] = found ? static_cast<double>(*found) : -1.0;
     Rate(state, rows == Rows::Words ? "words/s" : "bytes/s",
@@ -212,59 +216,38 @@ void PreviousBoundary(benchmark::State& state, Image image, Rows rows) {
     const std::uint64_t from = image == &ErasedImage ? n - CodeBytes * n / bytes.size() : n;
     std::optional<std::uint64_t> found;
     for (auto _ : state) {
-        found = Previous(bytes, rows, from);
+        found = Previous(bytes, rows, from, ThreadsOf(state));
     }
     state.counters["found"] = found ? static_cast<double>(*found) : -1.0;
     Rate(state, rows == Rows::Words ? "words/s" : "bytes/s", from - (found ? *found : 0));
 }
 
 BENCHMARK_CAPTURE(NextBoundary, WordsErased, &ErasedImage, Rows::Words)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3)
-    ->UseRealTime();
+    ->Apply(OneThreadAndEveryCore);
 BENCHMARK_CAPTURE(PreviousBoundary, WordsErased, &ErasedImage, Rows::Words)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3)
-    ->UseRealTime();
+    ->Apply(OneThreadAndEveryCore);
 BENCHMARK_CAPTURE(NextBoundary, WordsRandom, &RandomImage, Rows::Words)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3)
-    ->UseRealTime();
+    ->Apply(OneThreadAndEveryCore);
 BENCHMARK_CAPTURE(PreviousBoundary, WordsRandom, &RandomImage, Rows::Words)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3)
-    ->UseRealTime();
+    ->Apply(OneThreadAndEveryCore);
 BENCHMARK_CAPTURE(NextBoundary, BytesErased, &ErasedImage, Rows::Bytes)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3)
-    ->UseRealTime();
+    ->Apply(OneThreadAndEveryCore);
 BENCHMARK_CAPTURE(NextBoundary, BytesRandom, &RandomImage, Rows::Bytes)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3)
-    ->UseRealTime();
+    ->Apply(OneThreadAndEveryCore);
 
 void Classes(benchmark::State& state, Image image) {
     const std::vector<std::uint8_t>& bytes = image();
     const sorrel::ListingRows rows{bytes.data(), bytes.size(), false};
     sorrel::ClassCounts counts;
     for (auto _ : state) {
-        counts = sorrel::CountClasses(rows);
+        counts = sorrel::CountClasses(rows, {}, {}, ThreadsOf(state));
         benchmark::DoNotOptimize(counts);
     }
     state.counters["noClass"] = static_cast<double>(counts.noClass);
     Rate(state, "words/s", rows.rowCount());
 }
-BENCHMARK_CAPTURE(Classes, Random, &RandomImage)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3)
-    ->UseRealTime();
-BENCHMARK_CAPTURE(Classes, Code, &CodeImage)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3)
-    ->UseRealTime();
-BENCHMARK_CAPTURE(Classes, Erased, &ErasedImage)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3)
-    ->UseRealTime();
+BENCHMARK_CAPTURE(Classes, Random, &RandomImage)->Apply(OneThreadAndEveryCore);
+BENCHMARK_CAPTURE(Classes, Code, &CodeImage)->Apply(OneThreadAndEveryCore);
+BENCHMARK_CAPTURE(Classes, Erased, &ErasedImage)->Apply(OneThreadAndEveryCore);
 
 }  // namespace

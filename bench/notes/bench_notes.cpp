@@ -268,11 +268,18 @@ void BM_ImageHash(benchmark::State& state) {
         std::memcpy(image.get() + i, &r, 8);
     }
     for (auto _ : state) {
-        benchmark::DoNotOptimize(ImageHash(image.get(), size));
+        benchmark::DoNotOptimize(
+            ImageHash(image.get(), size, {}, {}, {static_cast<unsigned>(state.range(0))}));
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
 }
-BENCHMARK(BM_ImageHash)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+// On one thread and on every core (threads 0).
+BENCHMARK(BM_ImageHash)
+    ->ArgName("threads")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0);
 
 }  // namespace
 }  // namespace sorrel

@@ -3,6 +3,7 @@
 // stream arrives in; stopped and watched as a worker's pass.
 #include "image_hash.h"
 
+#include <algorithm>
 #include <random>
 #include <stop_token>
 #include <vector>
@@ -51,6 +52,11 @@ TEST(ImageHash, IsTheHashOfThePiecesDigestsInAnyRangesAndStreams) {
                                               all.begin() + static_cast<std::ptrdiff_t>(size));
         const std::uint64_t expected = AsDocumented(image);
         EXPECT_EQ(ImageHash(image.data(), size), expected);
+        // Pieces hashed by slices of 1, 2, 3 and 7 threads.
+        for (const unsigned threads : {1u, 2u, 3u, 7u}) {
+            EXPECT_EQ(ImageHash(image.data(), size, {}, {}, SliceOptions{threads, 0}), expected)
+                << threads << " threads";
+        }
 
         // Two ranges of pieces, as two threads would hash them.
         const std::size_t pieces = ImageHashPieceCount(size);
@@ -88,25 +94,35 @@ TEST(ImageHash, EveryByteCounts) {
 TEST(ImageHash, StopsAndReportsProgress) {
     const std::vector<std::uint8_t> image = RandomBytes(3 * ImageHashPiece, 3);
     std::vector<std::pair<std::uint64_t, std::uint64_t>> reports;
-    EXPECT_TRUE(
-        ImageHash(image.data(), image.size(), {}, [&](std::uint64_t done, std::uint64_t total) {
-            reports.emplace_back(done, total);
-        }).has_value());
+    const auto report = [&](std::uint64_t done, std::uint64_t total) {
+        reports.emplace_back(done, total);
+    };
+    const SliceOptions oneThread{1, 0};
+    EXPECT_TRUE(ImageHash(image.data(), image.size(), {}, report, oneThread).has_value());
     const std::vector<std::pair<std::uint64_t, std::uint64_t>> expected = {
         {ImageHashPiece, image.size()},
         {2 * ImageHashPiece, image.size()},
         {3 * ImageHashPiece, image.size()}};
     EXPECT_EQ(reports, expected);
+    // On every core the reports still rise to the whole.
+    reports.clear();
+    EXPECT_TRUE(ImageHash(image.data(), image.size(), {}, report).has_value());
+    ASSERT_FALSE(reports.empty());
+    EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
+    EXPECT_EQ(reports.back(), expected.back());
 
     std::stop_source stop;
     int calls = 0;
-    EXPECT_EQ(ImageHash(image.data(), image.size(), stop.get_token(),
-                        [&](std::uint64_t, std::uint64_t) {
-                            ++calls;
-                            stop.request_stop();
-                        }),
+    EXPECT_EQ(ImageHash(
+                  image.data(), image.size(), stop.get_token(),
+                  [&](std::uint64_t, std::uint64_t) {
+                      ++calls;
+                      stop.request_stop();
+                  },
+                  oneThread),
               std::nullopt);
     EXPECT_EQ(calls, 1);
+    EXPECT_EQ(ImageHash(image.data(), image.size(), stop.get_token()), std::nullopt);
 }
 
 }  // namespace
