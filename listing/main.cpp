@@ -232,7 +232,7 @@ void TForm1::dropEvent(QDropEvent* event) {
 }
 
 void TForm1::addFileCommands() {
-    const auto button = [this](QString text, QKeySequence key, QToolButton* on) {
+    const auto button = [](QString text, QKeySequence key, QToolButton* on) {
         Command command;
         command.section = CommandSection::File;
         command.text = std::move(text);
