@@ -174,46 +174,44 @@ std::optional<std::uint64_t> LastIn(const std::uint8_t* bytes, std::uint64_t cou
 // The rows of a whole-image scan are cut into slices at multiples of this.
 constexpr std::uint64_t RegionAlign = 64;
 
-// The first boundary after row, over the slices of options: each slice asks
-// FirstIn of its steps in turn.
+// The first boundary of from..end (Backwards: the last), over the slices of
+// options: each slice asks FirstIn (LastIn) of its steps in turn.
+template <int UnitBytes, bool Backwards>
+std::optional<std::uint64_t> Nearest(const std::uint8_t* bytes, std::uint64_t count,
+                                     std::uint64_t from, std::uint64_t end, std::stop_token stop,
+                                     const ProgressFn& progress, const SliceOptions& options) {
+    if (from >= end) {
+        return std::nullopt;
+    }
+    const SliceProgress pace{&progress, end - from, SliceRows, 0};
+    return NearestOfSlices<Backwards>(
+        from, end, RegionAlign, std::move(stop), pace, options, [&](SliceContext& slice) {
+            std::optional<std::uint64_t> found;
+            ForEachStep(slice.range().begin, slice.range().end, SliceRows, Backwards, slice,
+                        [&](std::uint64_t b, std::uint64_t e) {
+                            found = Backwards ? LastIn<UnitBytes>(bytes, count, b, e)
+                                              : FirstIn<UnitBytes>(bytes, count, b, e);
+                            return found.has_value();
+                        });
+            return found;
+        });
+}
+
 template <int UnitBytes>
 std::optional<std::uint64_t> Next(const std::uint8_t* bytes, std::uint64_t count, std::uint64_t row,
                                   std::stop_token stop, const ProgressFn& progress,
                                   const SliceOptions& options) {
-    if (row >= count) {
-        return std::nullopt;
-    }
-    const std::uint64_t begin = row + 1;
-    const SliceProgress pace{&progress, count - begin, SliceRows, 0};
-    return FirstOfSlices(begin, count, RegionAlign, std::move(stop), pace, options,
-                         [&](SliceContext& slice) {
-                             std::optional<std::uint64_t> found;
-                             ForEachStep(slice.range().begin, slice.range().end, SliceRows, false,
-                                         slice, [&](std::uint64_t b, std::uint64_t e) {
-                                             found = FirstIn<UnitBytes>(bytes, count, b, e);
-                                             return found.has_value();
-                                         });
-                             return found;
-                         });
+    return row >= count ? std::nullopt
+                        : Nearest<UnitBytes, false>(bytes, count, row + 1, count, std::move(stop),
+                                                    progress, options);
 }
 
-// The last boundary before row, as Next from the other end.
 template <int UnitBytes>
 std::optional<std::uint64_t> Previous(const std::uint8_t* bytes, std::uint64_t count,
                                       std::uint64_t row, std::stop_token stop,
                                       const ProgressFn& progress, const SliceOptions& options) {
-    const std::uint64_t end = std::min(row, count);
-    const SliceProgress pace{&progress, end, SliceRows, 0};
-    return LastOfSlices(0, end, RegionAlign, std::move(stop), pace, options,
-                        [&](SliceContext& slice) {
-                            std::optional<std::uint64_t> found;
-                            ForEachStep(slice.range().begin, slice.range().end, SliceRows, true,
-                                        slice, [&](std::uint64_t b, std::uint64_t e) {
-                                            found = LastIn<UnitBytes>(bytes, count, b, e);
-                                            return found.has_value();
-                                        });
-                            return found;
-                        });
+    return Nearest<UnitBytes, true>(bytes, count, 0, std::min(row, count), std::move(stop),
+                                    progress, options);
 }
 
 }  // namespace

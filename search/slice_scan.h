@@ -41,54 +41,57 @@ bool ForEachStep(std::uint64_t begin, std::uint64_t end, std::uint64_t step, boo
 }
 
 // The first answer of begin..end over the slices of options (cut at
-// multiples of align): first(slice) gives a slice's first answer, and a
-// slice that has one stops those after it. Nothing when there is none or
-// when the stop token stopped the scan.
-template <typename First>
-std::optional<std::uint64_t> FirstOfSlices(std::uint64_t begin, std::uint64_t end,
-                                           std::uint64_t align, std::stop_token stop,
-                                           const SliceProgress& progress,
-                                           const SliceOptions& options, First&& first) {
+// multiples of align), or the last one when Last: answer(slice) gives a
+// slice's first (last) answer, and a slice that has one stops those after
+// (before) it. Nothing when there is none or when the stop token stopped
+// the scan.
+template <bool Last, typename Answer>
+std::optional<std::uint64_t> NearestOfSlices(std::uint64_t begin, std::uint64_t end,
+                                             std::uint64_t align, std::stop_token stop,
+                                             const SliceProgress& progress,
+                                             const SliceOptions& options, Answer&& answer) {
     const std::vector<SliceRange> slices = PlanSlices(begin, end, align, options);
     std::vector<std::optional<std::uint64_t>> found(slices.size());
     const bool stopped = RunSlices(slices, std::move(stop), progress, [&](SliceContext& slice) {
-        found[slice.index()] = first(slice);
+        found[slice.index()] = answer(slice);
         if (found[slice.index()]) {
-            slice.stopLaterSlices();
+            if constexpr (Last) {
+                slice.stopEarlierSlices();
+            } else {
+                slice.stopLaterSlices();
+            }
         }
     });
-    if (!stopped) {
-        for (const std::optional<std::uint64_t>& row : found) {
-            if (row) {
-                return row;
-            }
+    if (stopped) {
+        return std::nullopt;
+    }
+    if constexpr (Last) {
+        std::reverse(found.begin(), found.end());
+    }
+    for (const std::optional<std::uint64_t>& row : found) {
+        if (row) {
+            return row;
         }
     }
     return std::nullopt;
 }
 
-// The last answer, as FirstOfSlices: a slice that has one stops those before it.
+template <typename First>
+std::optional<std::uint64_t> FirstOfSlices(std::uint64_t begin, std::uint64_t end,
+                                           std::uint64_t align, std::stop_token stop,
+                                           const SliceProgress& progress,
+                                           const SliceOptions& options, First&& first) {
+    return NearestOfSlices<false>(begin, end, align, std::move(stop), progress, options,
+                                  std::forward<First>(first));
+}
+
 template <typename Last>
 std::optional<std::uint64_t> LastOfSlices(std::uint64_t begin, std::uint64_t end,
                                           std::uint64_t align, std::stop_token stop,
                                           const SliceProgress& progress,
                                           const SliceOptions& options, Last&& last) {
-    const std::vector<SliceRange> slices = PlanSlices(begin, end, align, options);
-    std::vector<std::optional<std::uint64_t>> found(slices.size());
-    const bool stopped = RunSlices(slices, std::move(stop), progress, [&](SliceContext& slice) {
-        found[slice.index()] = last(slice);
-        if (found[slice.index()]) {
-            slice.stopEarlierSlices();
-        }
-    });
-    if (!stopped) {
-        for (auto row = found.rbegin(); row != found.rend(); ++row) {
-            if (*row) {
-                return *row;
-            }
-        }
-    }
-    return std::nullopt;
+    return NearestOfSlices<true>(begin, end, align, std::move(stop), progress, options,
+                                 std::forward<Last>(last));
 }
 
 }  // namespace sorrel
