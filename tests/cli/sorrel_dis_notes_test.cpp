@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -75,7 +76,7 @@ std::string RandomImage(std::size_t words, std::uint32_t seed) {
         c = static_cast<char>(random());
     }
     // Jumps of every kind to words with and without labels.
-    for (std::size_t k = 300; k < 340; ++k) {
+    for (std::size_t k = 300; k < std::min<std::size_t>(340, words); ++k) {
         const auto word = static_cast<std::uint16_t>(0x8000 | ((k % 8) << 12 & 0x7000) | (k % 64));
         bytes[2 * k] = static_cast<char>(word & 0xFF);
         bytes[2 * k + 1] = static_cast<char>(word >> 8);
