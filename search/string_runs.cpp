@@ -9,6 +9,7 @@
 #include <array>
 #include <atomic>
 #include <bit>
+#include <cstring>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -25,8 +26,17 @@ constexpr std::uint64_t SliceUnits = std::uint64_t{1} << 20;
 constexpr unsigned BlockUnits = 64;
 
 // Erased memory: bytes all FFh, which read as "яяяя" but hold no text.
+// Eight bytes at a time: a run of erased memory may be the whole image.
 bool IsErased(const std::uint8_t* bytes, std::uint64_t length) {
-    return std::all_of(bytes, bytes + length, [](std::uint8_t b) { return b == 0xFF; });
+    std::uint64_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        std::uint64_t eight;
+        std::memcpy(&eight, bytes + i, sizeof eight);
+        if (eight != ~std::uint64_t{0}) {
+            return false;
+        }
+    }
+    return std::all_of(bytes + i, bytes + length, [](std::uint8_t b) { return b == 0xFF; });
 }
 
 // The text set, looked up for eight units at a time: row b, column j holds
@@ -248,6 +258,43 @@ void CloseString(const StringSource& source, OpenString open, std::uint64_t limi
     collector.closeOpen();
 }
 
+namespace {
+
+// The first unit from begin on (before end) that is no character; end when
+// all are.
+std::uint64_t FirstNonCharacter(const StringSource& source, std::uint64_t begin,
+                                std::uint64_t end) {
+    const TextRow* const table = Table();
+    for (std::uint64_t at = begin; at < end;) {
+        const auto count = static_cast<unsigned>(std::min<std::uint64_t>(end - at, BlockUnits));
+        const std::uint8_t* p = source.bytes + source.unitBytes() * at;
+        const std::uint64_t mask = source.packing == StringPacking::Words
+                                       ? CharacterMask<StringPacking::Words>(p, count, table)
+                                       : CharacterMask<StringPacking::Bytes>(p, count, table);
+        const auto lead = static_cast<unsigned>(std::countr_one(mask));
+        if (lead < count) {
+            return at + lead;
+        }
+        at += count;
+    }
+    return end;
+}
+
+// What one slice of a sliced FindStrings found. A slice after the first
+// leaves the characters at its start (its prefix) to the merge, which joins
+// them to the run open at the end of the slice before: so no slice reads
+// back into another, however long a run (a whole image of FFh) is.
+struct SliceStrings {
+    StringList list;           // the strings that begin after the prefix
+    std::uint64_t prefix = 0;  // characters at the slice's start (slices after the first)
+    bool prefixKnown = false;  // the prefix was read to its end
+    bool whole = false;        // every unit of the slice is a character
+    OpenString open;           // the run open at the slice's end
+    bool done = false;         // the slice ran to its end
+};
+
+}  // namespace
+
 StringList FindStrings(const StringSource& source, std::uint64_t limit, std::stop_token stop,
                        const ProgressFn& progress, const SliceOptions& options) {
     if (source.size > MaxImageSize) {
@@ -255,14 +302,30 @@ StringList FindStrings(const StringSource& source, std::uint64_t limit, std::sto
     }
     const std::uint64_t units = source.unitCount();
     const std::vector<SliceRange> slices = PlanSlices(0, units, BlockUnits, options);
-    std::vector<StringList> lists(slices.size());
+    std::vector<SliceStrings> parts(slices.size());
     // The strings each slice holds so far: a slice stops once it and those
     // before it hold more than limit, as FindAll's slices do.
     std::vector<std::atomic<std::uint64_t>> found(slices.size());
     RunSlices(slices, std::move(stop), SliceProgress{&progress, units, SliceUnits, 0},
               [&](SliceContext& slice) {
-                  StringList& list = lists[slice.index()];
+                  SliceStrings& part = parts[slice.index()];
+                  StringList& list = part.list;
                   const SliceRange range = slice.range();
+                  std::uint64_t at = range.begin;
+                  if (slice.index() > 0) {
+                      while (!part.prefixKnown) {
+                          if (slice.stopped()) {
+                              return;
+                          }
+                          const std::uint64_t end = std::min(range.end, at + SliceUnits);
+                          const std::uint64_t other = FirstNonCharacter(source, at, end);
+                          part.prefixKnown = other < end || end == range.end;
+                          slice.advance(other - at);
+                          at = other;
+                      }
+                      part.prefix = at - range.begin;
+                      part.whole = at == range.end;
+                  }
                   const auto enough = [&] {
                       std::uint64_t sum = list.runs.size();
                       for (std::size_t i = 0; i < slice.index(); ++i) {
@@ -270,8 +333,9 @@ StringList FindStrings(const StringSource& source, std::uint64_t limit, std::sto
                       }
                       return sum > limit || slice.stopped();
                   };
-                  OpenString open = OpenStringAt(source, range.begin);
-                  for (std::uint64_t at = range.begin; at < range.end;) {
+                  OpenString open;
+                  const std::uint64_t first = at;
+                  while (at < range.end) {
                       if (enough()) {
                           return;
                       }
@@ -281,12 +345,12 @@ StringList FindStrings(const StringSource& source, std::uint64_t limit, std::sto
                           found[slice.index()].store(limit + 1, std::memory_order_relaxed);
                           return;
                       }
-                      if (at == range.begin && !list.runs.empty() && end < range.end) {
+                      if (at == first && !list.runs.empty() && end < range.end) {
                           // Room once for as many strings as the first step
                           // foretells: a list that grows by doubling costs a
                           // large image twice the pages and the copies.
                           const double foretold = static_cast<double>(list.runs.size()) *
-                                                  static_cast<double>(range.size()) /
+                                                  static_cast<double>(range.end - first) /
                                                   static_cast<double>(end - at);
                           list.runs.reserve(static_cast<std::size_t>(
                               std::min(static_cast<double>(limit), foretold * 1.25 + 1024.0)));
@@ -295,28 +359,59 @@ StringList FindStrings(const StringSource& source, std::uint64_t limit, std::sto
                       slice.advance(end - at);
                       at = end;
                   }
-                  if (range.end == units) {
-                      CloseString(source, open, limit, list);
-                  }
+                  part.open = open;
+                  part.done = true;
               });
-    // The first limit strings of the slices in order; limited when there are more.
-    if (lists.empty()) {
+    // The slices' strings in order, each slice's prefix joined to the run
+    // open before it; then the first limit of them.
+    if (parts.empty()) {
         return {};
     }
-    StringList result = std::move(lists[0]);
-    std::size_t total = result.runs.size();
-    for (std::size_t i = 1; i < lists.size(); ++i) {
-        total += lists[i].runs.size();
+    // One string more than the limit tells that there are more.
+    const std::uint64_t keep = limit < UINT64_MAX ? limit + 1 : limit;
+    StringList result = std::move(parts[0].list);
+    if (parts.size() > 1) {
+        std::size_t total = result.runs.size() + parts.size();
+        for (std::size_t i = 1; i < parts.size(); ++i) {
+            total += parts[i].list.runs.size();
+        }
+        result.runs.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(total, keep)));
     }
-    result.runs.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(total, limit)));
-    for (std::size_t i = 1; i < lists.size() && !result.limited; ++i) {
-        const std::vector<StringRun>& runs = lists[i].runs;
-        const std::uint64_t room = limit - std::min<std::uint64_t>(limit, result.runs.size());
-        const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(room, runs.size()));
-        result.runs.insert(result.runs.end(), runs.begin(),
-                           runs.begin() + static_cast<std::ptrdiff_t>(take));
-        result.limited = take < runs.size() || lists[i].limited;
-        lists[i] = {};
+    OpenString carry = parts[0].open;
+    bool complete = parts[0].done && !result.limited;
+    for (std::size_t i = 1; i < parts.size() && complete; ++i) {
+        SliceStrings& part = parts[i];
+        if (!part.prefixKnown) {
+            complete = false;
+            break;
+        }
+        if (part.prefix > 0) {
+            if (carry.length == 0) {
+                carry.start = slices[i].begin;
+            }
+            carry.length += part.prefix;
+        }
+        if (part.whole) {
+            continue;  // the run goes on into the next slice
+        }
+        CloseString(source, carry, UINT64_MAX, result);
+        carry = {};
+        const std::uint64_t room = keep - std::min<std::uint64_t>(keep, result.runs.size());
+        const auto take =
+            static_cast<std::size_t>(std::min<std::uint64_t>(room, part.list.runs.size()));
+        result.runs.insert(result.runs.end(), part.list.runs.begin(),
+                           part.list.runs.begin() + static_cast<std::ptrdiff_t>(take));
+        result.limited = part.list.limited;
+        part.list = {};
+        complete = part.done && !result.limited && result.runs.size() <= limit;
+        carry = part.open;
+    }
+    if (complete) {
+        CloseString(source, carry, UINT64_MAX, result);
+    }
+    if (result.runs.size() > limit) {
+        result.runs.resize(static_cast<std::size_t>(limit));
+        result.limited = true;
     }
     return result;
 }
