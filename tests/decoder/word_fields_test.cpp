@@ -12,7 +12,7 @@
 namespace sorrel {
 namespace {
 
-std::string BitsOfWord(std::uint16_t word) {
+std::string BitsOf(std::uint16_t word) {
     return WordToBits(word).substr(16);
 }
 
@@ -20,11 +20,11 @@ TEST(WordFields, PatternAndFieldsGiveEveryBitOnceAndTheDisassembly) {
     const Disassembler disassembler;
     for (unsigned w = 0; w < 65536; ++w) {
         const auto word = static_cast<std::uint16_t>(w);
-        SCOPED_TRACE(BitsOfWord(word));
+        SCOPED_TRACE(BitsOf(word));
         const WordFields fields = FieldsOfWord(word);
         ASSERT_EQ(fields.word, word);
         ASSERT_EQ(fields.cls, ClassOfWord(word));
-        const std::string bits = BitsOfWord(word);
+        const std::string bits = BitsOf(word);
         if (!fields.hasClass()) {
             ASSERT_EQ(fields.count, 0);
             ASSERT_EQ(fields.pattern, "");
@@ -123,7 +123,7 @@ TEST(WordFields, ToolTips) {
          "Слово не относится ни к одному классу инструкций."},
     };
     for (const ToolTipCase& c : cases) {
-        EXPECT_EQ(WordToolTip(c.word), c.toolTip) << BitsOfWord(c.word);
+        EXPECT_EQ(WordToolTip(c.word), c.toolTip) << BitsOf(c.word);
     }
 }
 

@@ -24,14 +24,6 @@ using hostile::Drop;
 using hostile::Watchdog;
 using namespace std::chrono_literals;
 
-QString CaptionFor(const QString& path) {
-    return QStringLiteral("Sorrel Дизассемблер - [") + path + QStringLiteral("]");
-}
-
-std::string Std(const QString& s) {
-    return QFile::encodeName(s).toStdString();
-}
-
 enum class Hostile {
     Missing,
     Directory,

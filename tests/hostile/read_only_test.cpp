@@ -21,10 +21,6 @@ namespace {
 
 using hostile::FileStamp;
 
-std::string Std(const QString& s) {
-    return QFile::encodeName(s).toStdString();
-}
-
 // 1025 bytes, odd so that the load's warning is shown with the file open.
 QByteArray OddImage() {
     QByteArray bytes(1025, '\0');

@@ -9,7 +9,7 @@
 namespace sorrel {
 namespace {
 
-std::string Times(const std::string& s, int n) {
+std::string Repeated(const std::string& s, int n) {
     std::string out;
     for (int i = 0; i < n; ++i) {
         out += s;
@@ -52,9 +52,9 @@ TEST(NotesFile, RoundTripOfEveryFieldAndEscape) {
         {"control characters", {"", std::string("nul \0 bell \x07 esc \x1b del \x7f", 23), false}},
         {"blanks at both ends", {"", "  blanks  ", false}},
         {"a single blank", {"", " ", true}},
-        {"1,000 letters", {"long", Times("ж", 1000), false}},
-        {"1,000 code points of 4 bytes", {"", Times("😀", 1000), false}},
-        {"1,000 control characters", {"", Times("\x01", 1000), false}},
+        {"1,000 letters", {"long", Repeated("ж", 1000), false}},
+        {"1,000 code points of 4 bytes", {"", Repeated("😀", 1000), false}},
+        {"1,000 control characters", {"", Repeated("\x01", 1000), false}},
         {"look-alikes of escapes", {"", "\\\\n \\u2028 ⁄ \u00a0", false}},
     };
     std::vector<NoteChange> all;

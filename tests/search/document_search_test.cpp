@@ -14,13 +14,13 @@
 
 #include "notes_column.h"
 #include "row_scanner.h"
+#include "search_test_words.h"
 #include "temporary_folder.h"
 #include "wrap_find.h"
 
 namespace sorrel {
 namespace {
 
-constexpr std::uint16_t Add = 0x11B9;      // add  d1, b5
 constexpr std::uint16_t JsrAt3 = 0x9003;   // jsr  0003h
 constexpr std::uint16_t JmpAt1 = 0x8001;   // jmp  0001h
 constexpr std::uint16_t Letters = 0x4946;  // the bytes 46h 49h: "FI"

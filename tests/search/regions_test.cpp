@@ -23,7 +23,7 @@
 namespace sorrel {
 namespace {
 
-using Boundaries = std::set<std::uint64_t>;
+using BoundarySet = std::set<std::uint64_t>;
 
 constexpr std::uint16_t Code = 0x11B9;
 constexpr std::uint16_t Zero = 0x0000;
@@ -47,12 +47,12 @@ std::vector<std::uint8_t> BytesOf(const std::vector<std::uint16_t>& words) {
     return bytes;
 }
 
-std::optional<std::uint64_t> After(const Boundaries& b, std::uint64_t row) {
+std::optional<std::uint64_t> After(const BoundarySet& b, std::uint64_t row) {
     const auto it = b.upper_bound(row);
     return it == b.end() ? std::nullopt : std::optional(*it);
 }
 
-std::optional<std::uint64_t> Before(const Boundaries& b, std::uint64_t row) {
+std::optional<std::uint64_t> Before(const BoundarySet& b, std::uint64_t row) {
     const auto it = b.lower_bound(row);
     return it == b.begin() ? std::nullopt : std::optional(*std::prev(it));
 }
@@ -61,7 +61,7 @@ std::optional<std::uint64_t> Before(const Boundaries& b, std::uint64_t row) {
 // next and previous from every row and past the end, first and last of
 // every range.
 template <typename Rows>
-void CheckEveryQuestion(const Rows& rows, const Boundaries& expected) {
+void CheckEveryQuestion(const Rows& rows, const BoundarySet& expected) {
     const std::uint64_t n = rows.rowCount();
     for (std::uint64_t row = 0; row <= n + 1; ++row) {
         ASSERT_EQ(NextRegionBoundary(rows, row), row < n ? After(expected, row) : std::nullopt)
@@ -89,7 +89,7 @@ void CheckEveryQuestion(const Rows& rows, const Boundaries& expected) {
 struct WordCase {
     const char* name;
     std::vector<std::uint16_t> words;
-    Boundaries boundaries;
+    BoundarySet boundaries;
 };
 
 TEST(Regions, WordImages) {
@@ -130,7 +130,7 @@ TEST(Regions, WordImages) {
 struct ByteCase {
     const char* name;
     std::vector<std::uint8_t> bytes;
-    Boundaries boundaries;
+    BoundarySet boundaries;
 };
 
 std::vector<std::uint8_t> Bytes(std::initializer_list<std::pair<int, std::uint8_t>> pieces) {
@@ -160,8 +160,8 @@ TEST(Regions, ByteImages) {
 }
 
 // The boundaries by walking the runs one row at a time.
-Boundaries Walk(const std::vector<std::uint16_t>& rows, std::uint16_t zero, std::uint16_t ones) {
-    Boundaries b;
+BoundarySet Walk(const std::vector<std::uint16_t>& rows, std::uint16_t zero, std::uint16_t ones) {
+    BoundarySet b;
     const std::uint64_t n = rows.size();
     for (std::uint64_t s = 0; s < n;) {
         std::uint64_t e = s + 1;
@@ -196,10 +196,10 @@ TEST(Regions, AgreeWithAWalkOnPseudoRandomImages) {
         }
         const std::vector<std::uint8_t> bytes = BytesOf(words);
         const ListingRows rows{bytes.data(), bytes.size(), true};
-        const Boundaries expected = Walk(words, Zero, Ones);
+        const BoundarySet expected = Walk(words, Zero, Ones);
         const std::vector<std::uint16_t> asBytes(bytes.begin(), bytes.end());
         const ByteRows byteRows{bytes.data(), bytes.size()};
-        const Boundaries expectedBytes = Walk(asBytes, 0x00, 0xFF);
+        const BoundarySet expectedBytes = Walk(asBytes, 0x00, 0xFF);
         for (int q = 0; q < 100; ++q) {
             const std::uint64_t row = rng() % (words.size() + 2);
             ASSERT_EQ(NextRegionBoundary(rows, row),

@@ -17,6 +17,7 @@
 
 #include "background_task.h"
 #include "scan.h"
+#include "search_test_words.h"
 #include "text_scan.h"
 
 namespace sorrel {
@@ -33,10 +34,7 @@ std::vector<std::uint8_t> Image(const std::vector<std::uint16_t>& words) {
     return bytes;
 }
 
-constexpr std::uint16_t Jmp3FE = 0x83FE;  // jmp  03FEh
 constexpr std::uint16_t Nop = 0x0000;
-constexpr std::uint16_t Add = 0x11B9;  // add  d1, b5
-constexpr std::uint16_t NoClass = 0xFFFF;
 
 // A header of 256 words with jmp 03FEh in rows 0, 5 and 255, then program
 // words with it in rows 256, 300 and the last row, 299.
@@ -119,7 +117,7 @@ TEST(Scan, AllRowsInBothModes) {
 }
 
 TEST(Scan, ShortImages) {
-    const std::vector<std::uint8_t> bytes = Image({Add, Jmp3FE, NoClass});
+    const std::vector<std::uint8_t> bytes = Image({Add, Jmp3FE, NoClassWord});
     const ListingMatch match = MatchListing(Query("*"));
     for (const bool raw : {false, true}) {
         // Three words and an odd byte that belongs to none.
@@ -301,8 +299,8 @@ TEST(Scan, AScanOnAWorkerStopsAtAnyMomentOrGivesTheWholeResult) {
 // Words drawn mostly from a few that the queries below find, with every
 // other word now and then.
 std::vector<std::uint8_t> RandomImage(std::mt19937& rng) {
-    static const std::uint16_t palette[] = {Jmp3FE, Nop,    Add,    NoClass, 0x93FE, 0x8400,
-                                            0x2563, 0x07E0, 0x1234, 0xF001,  0x0003};
+    static const std::uint16_t palette[] = {Jmp3FE, Nop,    Add,    NoClassWord, 0x93FE, 0x8400,
+                                            0x2563, 0x07E0, 0x1234, 0xF001,      0x0003};
     const std::size_t n = std::uniform_int_distribution<std::size_t>(0, 1200)(rng);
     std::vector<std::uint8_t> bytes;
     for (std::size_t i = 0; i < n; ++i) {

@@ -11,14 +11,11 @@
 
 #include "class_counts.h"
 #include "regions.h"
+#include "search_test_words.h"
 #include "string_runs.h"
 
 namespace sorrel {
 namespace {
-
-SliceOptions Threads(unsigned threads) {
-    return {threads, 0};  // slices however short the range
-}
 
 // count words of pieces chosen at random: text (one character a byte, or a
 // word), 0000h, FFFFh and random words, each 1 to 40 words long.

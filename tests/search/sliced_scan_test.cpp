@@ -14,14 +14,14 @@
 #include <vector>
 
 #include "scan.h"
+#include "search_test_words.h"
 
 namespace sorrel {
 namespace {
 
 using Rows = std::vector<std::uint64_t>;
 
-constexpr std::uint16_t Jmp3FE = 0x83FE;  // jmp  03FEh; its low byte FEh
-constexpr std::uint64_t Align = 64;       // the scans cut their slices at multiples of it
+constexpr std::uint64_t Align = 64;  // the scans cut their slices at multiples of it
 
 // n words of nop with jmp 03FEh in the given rows.
 std::vector<std::uint8_t> ImageWith(std::uint64_t n, const Rows& jumps) {
@@ -31,10 +31,6 @@ std::vector<std::uint8_t> ImageWith(std::uint64_t n, const Rows& jumps) {
         bytes[2 * row + 1] = Jmp3FE >> 8;
     }
     return bytes;
-}
-
-SliceOptions Threads(unsigned threads) {
-    return {threads, 0};  // slices however short the range
 }
 
 // The boundaries between the slices of begin..end on threads threads.

@@ -11,14 +11,12 @@
 #include <vector>
 
 #include "row_scanner.h"
+#include "search_test_words.h"
 #include "temporary_folder.h"
 #include "wrap_find.h"
 
 namespace sorrel {
 namespace {
-
-constexpr std::uint16_t Jmp3FE = 0x83FE;  // jmp  03FEh
-constexpr std::uint16_t NoClass = 0xFFFF;
 
 // A document of words in mode, read from a real file.
 std::shared_ptr<const ListingDocument> Document(const TemporaryFolder& dir,
@@ -60,7 +58,7 @@ TEST(FindWrapping, GoesToTheEndThenWrapsWithTheCurrentRowLast) {
     const TemporaryFolder dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::vector<std::uint16_t> words(10, NoClass);
+        std::vector<std::uint16_t> words(10, NoClassWord);
         for (const std::uint64_t row : c.matches) {
             words[row] = Jmp3FE;
         }
@@ -85,7 +83,7 @@ TEST(FindWrapping, GoesToTheEndThenWrapsWithTheCurrentRowLast) {
 TEST(FindWrapping, ScansTheListingOfTheDocumentsMode) {
     const TemporaryFolder dir;
     // jmp 03FEh is the bytes FEh, 83h at offsets 2 and 3.
-    const std::vector<std::uint16_t> words = {NoClass, Jmp3FE, NoClass};
+    const std::vector<std::uint16_t> words = {NoClassWord, Jmp3FE, NoClassWord};
     struct Case {
         ListingMode mode;
         const char* query;

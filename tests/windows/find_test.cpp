@@ -38,8 +38,6 @@ std::vector<std::uint16_t> ProgramWithHeader() {
     return words;
 }
 
-enum class Listing { Raw, Header, Bytes };
-
 // The texts of a row of a grid, joined as Ctrl+C joins them.
 QString RowText(const StringGrid* grid, std::uint64_t row) {
     return Cell(grid, row, 0) + '\t' + Cell(grid, row, 1) + '\t' + Cell(grid, row, 2) + '\n';

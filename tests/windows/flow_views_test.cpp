@@ -31,7 +31,7 @@ class FlowViewsTest : public WindowsTest {
 };
 
 // jmp to a listing address.
-constexpr std::uint16_t Jmp(unsigned address) {
+constexpr std::uint16_t JmpTo(unsigned address) {
     return static_cast<std::uint16_t>(0x8000 | address);
 }
 
@@ -39,9 +39,9 @@ TEST_F(FlowViewsTest, PassesAfterALoadGiveTheArrowsMarksAndStrip) {
     ASSERT_NE(views(), nullptr);
     // Rows 0..9: a jump down from 1 to 6, one up from 8 to 2, and 7 to itself.
     std::vector<std::uint16_t> words(10, 0x07E0);
-    words[1] = Jmp(6);
-    words[8] = Jmp(2);
-    words[7] = Jmp(7);
+    words[1] = JmpTo(6);
+    words[8] = JmpTo(2);
+    words[7] = JmpTo(7);
     loadWords(words, true);
 
     const sorrel::FlowView& flow = gutter()->flow();
@@ -56,7 +56,7 @@ TEST_F(FlowViewsTest, PassesAfterALoadGiveTheArrowsMarksAndStrip) {
 
     // With a header the same words are header rows: no arrows, no marks.
     words.resize(300, 0x07E0);
-    words[260] = Jmp(1);  // row 260 jumps to 0001h, row 257
+    words[260] = JmpTo(1);  // row 260 jumps to 0001h, row 257
     loadWords(words, false);
     ASSERT_EQ(gutter()->flow().arrows.size(), 0u);  // rows 0..13 in view: all header
     listing()->setCurrentCell(260, 1);
@@ -67,7 +67,7 @@ TEST_F(FlowViewsTest, PassesAfterALoadGiveTheArrowsMarksAndStrip) {
 
 TEST_F(FlowViewsTest, ClicksOnArrowsAndStripMoveTheListing) {
     std::vector<std::uint16_t> words(5000, 0x07E0);
-    words[2] = Jmp(4);  // both ends stay in view when either is centred
+    words[2] = JmpTo(4);  // both ends stay in view when either is centred
     loadWords(words, true);
     listing()->setCurrentCell(0, 2);
     const sorrel::JumpArrow arrow = gutter()->flow().arrows.at(0);

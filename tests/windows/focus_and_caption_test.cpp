@@ -14,10 +14,6 @@
 namespace wintest {
 namespace {
 
-QString CaptionFor(const QString& path) {
-    return QStringLiteral("Sorrel Дизассемблер - [") + path + QStringLiteral("]");
-}
-
 class FocusAndCaptionTest : public WindowsTest {
   protected:
     // True once the main window is the active one with the keys in its grid.

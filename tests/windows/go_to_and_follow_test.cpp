@@ -14,8 +14,6 @@ namespace {
 
 using GoToAndFollowTest = NavigationTest;
 
-enum class Listing { Raw, Header, Bytes };
-
 // The first row in view that puts row in the middle of the view, as far as
 // the ends of the listing allow.
 std::uint64_t CentredTop(const StringGrid* grid, std::uint64_t row) {

@@ -14,10 +14,6 @@ namespace {
 const QString Fresh = QStringLiteral("Sorrel Дизассемблер ");
 const QString WarningText = QStringLiteral("Длинна файла не кратна \r\nдлинне машинной команды.");
 
-QString CaptionFor(const QString& path) {
-    return QStringLiteral("Sorrel Дизассемблер - [") + path + QStringLiteral("]");
-}
-
 using ListingTest = WindowsTest;
 
 struct SizeCase {

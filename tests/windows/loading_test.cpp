@@ -16,10 +16,6 @@
 namespace wintest {
 namespace {
 
-QString CaptionFor(const QString& path) {
-    return QStringLiteral("Sorrel Дизассемблер - [") + path + QStringLiteral("]");
-}
-
 const QString Cancelled = QStringLiteral("Чтение файла отменено.");
 
 class LoadingTest : public WindowsTest {

@@ -100,4 +100,7 @@ inline std::uint16_t Jump(std::uint16_t leadingBits, std::uint16_t field) {
 inline constexpr std::uint16_t Jsr = 0b100100, Jmp = 0b100000, Js = 0b110100, Jns = 0b110000,
                                Jz = 0b101000, Jnz = 0b101100, Jc = 0b111100, Jnc = 0b111000;
 
+// How a test lists its image: raw, with a header, or in the byte-order window.
+enum class Listing { Raw, Header, Bytes };
+
 }  // namespace wintest

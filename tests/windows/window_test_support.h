@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QCheckBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QObject>
@@ -47,6 +48,16 @@ inline void PrintTo(const QPoint& p, std::ostream* out) {
 namespace wintest {
 
 using namespace sorrel;
+
+// The main window's caption while it lists path.
+inline QString CaptionFor(const QString& path) {
+    return QStringLiteral("Sorrel Дизассемблер - [") + path + QStringLiteral("]");
+}
+
+// A file name as the system takes it.
+inline std::string Std(const QString& s) {
+    return QFile::encodeName(s).toStdString();
+}
 
 // A message box as the user saw it before pressing OK.
 struct SeenBox {
