@@ -228,12 +228,11 @@ OverviewSlices ScanOverview(const ListingRows& image, std::stop_token stop,
             RunFinder runs(image.bytes, first, rows, part.range().begin);
             auto moveRun = [&](std::uint64_t from, std::uint64_t to, std::uint16_t word) {
                 const WordKind kind = word == 0 ? table.zeroKind : table.onesKind;
-                ForEachSlicePart(result, from, to,
-                                 [&](std::size_t i, std::uint64_t a, std::uint64_t b) {
-                                     counts[i][kind] -= b - a;
-                                     counts[i][word == 0 ? WordKind::ZeroRun
-                                                         : WordKind::OnesRun] += b - a;
-                                 });
+                ForEachSlicePart(
+                    result, from, to, [&](std::size_t i, std::uint64_t a, std::uint64_t b) {
+                        counts[i][kind] -= b - a;
+                        counts[i][word == 0 ? WordKind::ZeroRun : WordKind::OnesRun] += b - a;
+                    });
             };
             for (std::uint64_t row = part.range().begin; row < part.range().end;) {
                 if (part.stopped()) {

@@ -92,7 +92,7 @@ TEST_F(OverviewStripTest, PixelRowsShowTheKindsOfTheirRows) {
     } cases[] = {
         {0, 0, WordKind::Header},
         {63, StripWidth - 1, WordKind::Header},  // rows 252 to 255
-        {64, 0, WordKind::OnesRun},  // rows 256 to 259
+        {64, 0, WordKind::OnesRun},              // rows 256 to 259
         {127, StripWidth - 1, WordKind::OnesRun},
         // Two "mov" and two "jmp" a pixel row: the left half and the right.
         {128, 0, WordKind::Instruction},
@@ -233,7 +233,7 @@ TEST_F(OverviewStripTest, ResizingCutsTheSlicesAgain) {
     for (const double ratio : test::Ratios) {
         const Picture picture(strip, ratio);
         EXPECT_EQ(strip.bands().bands().size(), std::size_t(StripHeight / 2 * ratio));
-        EXPECT_EQ(picture.at(0, 31), Kind(WordKind::Header));  // rows 248 to 255
+        EXPECT_EQ(picture.at(0, 31), Kind(WordKind::Header));   // rows 248 to 255
         EXPECT_EQ(picture.at(0, 32), Kind(WordKind::OnesRun));  // rows 256 to 263
         EXPECT_EQ(picture.at(0, 64), Kind(WordKind::Instruction));
         EXPECT_EQ(picture.at(StripWidth - 1, 127), Kind(WordKind::Jump));
@@ -290,8 +290,10 @@ TEST_F(OverviewStripTest, TheTooltipGivesTheAddressesAndTheLegend) {
          QStringLiteral("0220h – 0223h"),
          {QStringLiteral("Переходы: 50 %"), QStringLiteral("Другие инструкции: 50 %")}},
     };
-    const QStringList legend = {QStringLiteral("Заголовок"), QStringLiteral("Нет инструкции"),
-                                QStringLiteral("Переходы"), QStringLiteral("Другие инструкции"),
+    const QStringList legend = {QStringLiteral("Заголовок"),
+                                QStringLiteral("Нет инструкции"),
+                                QStringLiteral("Переходы"),
+                                QStringLiteral("Другие инструкции"),
                                 QStringLiteral("Пустая память (0000h)"),
                                 QStringLiteral("Стёртая память (FFFFh)")};
     for (const auto& c : cases) {
