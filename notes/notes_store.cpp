@@ -155,9 +155,20 @@ bool FolderTakesNewFiles(const std::string& folder) {
     if (::access(folder.c_str(), W_OK | X_OK) != 0) {
         return false;
     }
+    // A file without a name, gone when closed: the folder never shows it,
+    // not even for a moment.
+    const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        ::close(fd);
+        return true;
+    }
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+        return false;  // a read-only file system, a full disk, no right to write
+    }
+    // A file system without unnamed files: a named one, removed as it goes.
     try {
         const FileReplacement probe(folder + "/sorrel-notes-probe");
-        return true;  // made, and removed as it goes
+        return true;
     } catch (const std::system_error&) {
         return false;
     }

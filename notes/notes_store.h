@@ -49,7 +49,9 @@ namespace sorrel {
 std::string DefaultNotesFolder();
 
 // Whether a new file can be made in folder: the system's permission, then a
-// real attempt (a temporary file made and removed at once).
+// real attempt with a file that has no name (O_TMPFILE), so that the folder
+// never shows it; where the file system has no such files, a named one made
+// and removed at once.
 bool FolderTakesNewFiles(const std::string& folder);
 
 enum class NotesPlace {
