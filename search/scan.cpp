@@ -278,15 +278,16 @@ std::optional<std::uint64_t> FindNext(const ListingRows& rows, const ListingMatc
                                       std::uint64_t begin, std::uint64_t end, std::stop_token stop,
                                       const ProgressFn& progress, const SliceOptions& options) {
     const ListingSegments s(rows, match.header, match.program, begin, end);
-    return FirstOfSlices(s.begin(), s.end(), ScanAlign, std::move(stop),
-                         ScanProgress(progress, s.size()), options, [&](SliceContext& slice) {
-                             const ListingSegments part(rows, match.header, match.program,
-                                                        slice.range().begin, slice.range().end);
-                             if (auto row = part.header.first(slice)) {
-                                 return row;
-                             }
-                             return part.program.first(slice);
-                         });
+    return NearestOfSlices<false>(
+        s.begin(), s.end(), ScanAlign, std::move(stop), ScanProgress(progress, s.size()), options,
+        [&](SliceContext& slice) {
+            const ListingSegments part(rows, match.header, match.program, slice.range().begin,
+                                       slice.range().end);
+            if (auto row = part.header.first(slice)) {
+                return row;
+            }
+            return part.program.first(slice);
+        });
 }
 
 std::optional<std::uint64_t> FindPrevious(const ListingRows& rows, const ListingMatch& match,
@@ -294,15 +295,16 @@ std::optional<std::uint64_t> FindPrevious(const ListingRows& rows, const Listing
                                           std::stop_token stop, const ProgressFn& progress,
                                           const SliceOptions& options) {
     const ListingSegments s(rows, match.header, match.program, begin, end);
-    return LastOfSlices(s.begin(), s.end(), ScanAlign, std::move(stop),
-                        ScanProgress(progress, s.size()), options, [&](SliceContext& slice) {
-                            const ListingSegments part(rows, match.header, match.program,
-                                                       slice.range().begin, slice.range().end);
-                            if (auto row = part.program.last(slice)) {
-                                return row;
-                            }
-                            return part.header.last(slice);
-                        });
+    return NearestOfSlices<true>(
+        s.begin(), s.end(), ScanAlign, std::move(stop), ScanProgress(progress, s.size()), options,
+        [&](SliceContext& slice) {
+            const ListingSegments part(rows, match.header, match.program, slice.range().begin,
+                                       slice.range().end);
+            if (auto row = part.program.last(slice)) {
+                return row;
+            }
+            return part.header.last(slice);
+        });
 }
 
 RowList FindAll(const ListingRows& rows, const ListingMatch& match, std::uint64_t limit,
@@ -337,7 +339,7 @@ std::optional<std::uint64_t> FindNext(const ByteRows& rows, const ByteSet& match
                                       const ProgressFn& progress, const SliceOptions& options) {
     end = std::min(end, rows.rowCount());
     begin = std::min(begin, end);
-    return FirstOfSlices(
+    return NearestOfSlices<false>(
         begin, end, ScanAlign, std::move(stop), ScanProgress(progress, end - begin), options,
         [&](SliceContext& slice) {
             const Segment<1, 256> part{rows.bytes, match, slice.range().begin, slice.range().end};
@@ -351,7 +353,7 @@ std::optional<std::uint64_t> FindPrevious(const ByteRows& rows, const ByteSet& m
                                           const SliceOptions& options) {
     end = std::min(end, rows.rowCount());
     begin = std::min(begin, end);
-    return LastOfSlices(
+    return NearestOfSlices<true>(
         begin, end, ScanAlign, std::move(stop), ScanProgress(progress, end - begin), options,
         [&](SliceContext& slice) {
             const Segment<1, 256> part{rows.bytes, match, slice.range().begin, slice.range().end};

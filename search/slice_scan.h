@@ -76,22 +76,4 @@ std::optional<std::uint64_t> NearestOfSlices(std::uint64_t begin, std::uint64_t 
     return std::nullopt;
 }
 
-template <typename First>
-std::optional<std::uint64_t> FirstOfSlices(std::uint64_t begin, std::uint64_t end,
-                                           std::uint64_t align, std::stop_token stop,
-                                           const SliceProgress& progress,
-                                           const SliceOptions& options, First&& first) {
-    return NearestOfSlices<false>(begin, end, align, std::move(stop), progress, options,
-                                  std::forward<First>(first));
-}
-
-template <typename Last>
-std::optional<std::uint64_t> LastOfSlices(std::uint64_t begin, std::uint64_t end,
-                                          std::uint64_t align, std::stop_token stop,
-                                          const SliceProgress& progress,
-                                          const SliceOptions& options, Last&& last) {
-    return NearestOfSlices<true>(begin, end, align, std::move(stop), progress, options,
-                                 std::forward<Last>(last));
-}
-
 }  // namespace sorrel

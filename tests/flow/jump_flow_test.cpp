@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "jump_flow.h"
+#include "progress_calls.h"
 #include "word_images.h"
 
 namespace sorrel {
@@ -88,19 +89,12 @@ TEST(JumpCounts, ProgressAndStop) {
         const SliceOptions options{threads, 0};
         // The calls pass the multiples of the step, on this thread, and the
         // last one has every program row.
-        const std::thread::id caller = std::this_thread::get_id();
-        std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
-        bool elsewhere = false;
-        const JumpCounts whole = CountJumps(
-            image, {},
-            [&](std::uint64_t done, std::uint64_t total) {
-                elsewhere = elsewhere || std::this_thread::get_id() != caller;
-                calls.emplace_back(done, total);
-            },
-            options);
+        test::ProgressCalls progress;
+        const JumpCounts whole = CountJumps(image, {}, progress.fn(), options);
+        const auto& calls = progress.calls;
         EXPECT_FALSE(whole.stopped);
         EXPECT_EQ(whole.jumps, one.jumps) << threads;
-        EXPECT_FALSE(elsewhere);
+        EXPECT_FALSE(progress.elsewhere);
         ASSERT_FALSE(calls.empty());
         EXPECT_LE(calls.size(), 3u) << threads;
         EXPECT_GE(calls.front().first, PassProgressStep) << threads;

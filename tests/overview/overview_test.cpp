@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "overview.h"
+#include "progress_calls.h"
 #include "word_images.h"
 
 namespace sorrel {
@@ -266,19 +267,12 @@ TEST(ScanOverview, ProgressAndStop) {
         const SliceOptions options{threads, 0};
         // The header rows are done first; the calls pass the multiples of the
         // step, on this thread, and the last one has every row.
-        const std::thread::id caller = std::this_thread::get_id();
-        std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
-        bool elsewhere = false;
-        const OverviewSlices whole = ScanOverview(
-            image, {},
-            [&](std::uint64_t done, std::uint64_t total) {
-                elsewhere = elsewhere || std::this_thread::get_id() != caller;
-                calls.emplace_back(done, total);
-            },
-            options);
+        test::ProgressCalls progress;
+        const OverviewSlices whole = ScanOverview(image, {}, progress.fn(), options);
+        const auto& calls = progress.calls;
         EXPECT_FALSE(whole.stopped);
         EXPECT_EQ(whole.slices, one.slices) << threads;
-        EXPECT_FALSE(elsewhere);
+        EXPECT_FALSE(progress.elsewhere);
         ASSERT_FALSE(calls.empty());
         EXPECT_LE(calls.size(), 3u) << threads;
         EXPECT_GE(calls.front().first, HeaderWords + PassProgressStep) << threads;

@@ -198,20 +198,9 @@ TEST(CrossReferences, HeaderRowsAreNeverJumps) {
     EXPECT_TRUE(CrossReferences(headerOnly, 0x3FE).rows.empty());
 }
 
-// An image of n words, big enough for several slices of a scan, with the word
-// jmp 03FEh in the given rows and nop elsewhere.
-std::vector<std::uint8_t> LargeImage(std::uint64_t n, const Rows& jumps) {
-    std::vector<std::uint8_t> bytes(2 * n, 0x00);
-    for (const std::uint64_t row : jumps) {
-        bytes[2 * row] = Jmp3FE & 0xFF;
-        bytes[2 * row + 1] = Jmp3FE >> 8;
-    }
-    return bytes;
-}
-
 TEST(Scan, ProgressCountsTheRangeUpToItsEnd) {
     constexpr std::uint64_t n = 3'000'000;
-    const std::vector<std::uint8_t> bytes = LargeImage(n, {2'500'000});
+    const std::vector<std::uint8_t> bytes = JumpsImage(n, {2'500'000});
     const ListingRows rows{bytes.data(), bytes.size(), false};
     const ListingMatch match = MatchListing(Query("jmp"));
     std::vector<std::uint64_t> done;
@@ -242,7 +231,7 @@ TEST(Scan, ProgressCountsTheRangeUpToItsEnd) {
 
 TEST(Scan, AStoppedScanReturnsWithoutItsRows) {
     constexpr std::uint64_t n = 3'000'000;
-    const std::vector<std::uint8_t> bytes = LargeImage(n, {2'999'999});
+    const std::vector<std::uint8_t> bytes = JumpsImage(n, {2'999'999});
     const ListingRows rows{bytes.data(), bytes.size(), true};
     const ListingMatch jmp = MatchListing(Query("jmp"));
     const ListingMatch every = MatchListing(Query("*"));
@@ -271,7 +260,7 @@ TEST(Scan, AStoppedScanReturnsWithoutItsRows) {
 
 TEST(Scan, AScanOnAWorkerStopsAtAnyMomentOrGivesTheWholeResult) {
     constexpr std::uint64_t n = 3'000'000;
-    const std::vector<std::uint8_t> bytes = LargeImage(n, {7, 1'500'000, 2'999'999});
+    const std::vector<std::uint8_t> bytes = JumpsImage(n, {7, 1'500'000, 2'999'999});
     const ListingRows rows{bytes.data(), bytes.size(), true};
     const ListingMatch match = MatchListing(Query("jmp"));
     for (int delay = 0; delay < 40; ++delay) {

@@ -23,16 +23,6 @@ using Rows = std::vector<std::uint64_t>;
 
 constexpr std::uint64_t Align = 64;  // the scans cut their slices at multiples of it
 
-// n words of nop with jmp 03FEh in the given rows.
-std::vector<std::uint8_t> ImageWith(std::uint64_t n, const Rows& jumps) {
-    std::vector<std::uint8_t> bytes(2 * n, 0x00);
-    for (const std::uint64_t row : jumps) {
-        bytes[2 * row] = Jmp3FE & 0xFF;
-        bytes[2 * row + 1] = Jmp3FE >> 8;
-    }
-    return bytes;
-}
-
 // The boundaries between the slices of begin..end on threads threads.
 Rows Boundaries(std::uint64_t begin, std::uint64_t end, unsigned threads) {
     Rows cuts;
@@ -92,7 +82,7 @@ TEST(SlicedScans, MatchesAtTheBoundariesAsOnOneThread) {
             for (const PlacementCase& p : Placements) {
                 Rows placed = p.rows(cuts, n);
                 std::sort(placed.begin(), placed.end());
-                const std::vector<std::uint8_t> bytes = ImageWith(n, placed);
+                const std::vector<std::uint8_t> bytes = JumpsImage(n, placed);
                 // Ranges: the whole image, from and up to each boundary, and
                 // the two rows around it.
                 std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges{{0, n}, {1, n - 1}};
@@ -178,7 +168,7 @@ TEST(SlicedScans, LimitsReachedAtAndAcrossASliceBoundary) {
     for (std::uint64_t row = 0; row < n; row += 10) {
         placed.push_back(row);
     }
-    const std::vector<std::uint8_t> bytes = ImageWith(n, placed);
+    const std::vector<std::uint8_t> bytes = JumpsImage(n, placed);
     const ListingRows rows{bytes.data(), bytes.size(), true};
     const ListingMatch jmp = MatchListing(Query("jmp"));
     for (const unsigned threads : {2u, 3u, 7u}) {
@@ -258,7 +248,7 @@ struct ProgressLog {
 
 TEST(SlicedScans, ProgressIsTheSumOfTheSlicesOnTheCallingThread) {
     constexpr std::uint64_t n = 5 * ScanStepRows + 123;
-    const std::vector<std::uint8_t> bytes = ImageWith(n, {n / 2});
+    const std::vector<std::uint8_t> bytes = JumpsImage(n, {n / 2});
     const ListingRows rows{bytes.data(), bytes.size(), false};
     const ByteRows byteRows{bytes.data(), bytes.size()};
     const ListingMatch absent = MatchListing(Query("1111111111111111"));
