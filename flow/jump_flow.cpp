@@ -136,7 +136,8 @@ JumpCounts CountJumps(const ListingRows& image, std::stop_token stop, const Prog
                     jumps[a] += set[a];
                 }
             }
-        });
+        },
+        {ThreadCount(options)});
     for (const JumpCounts& counts : partCounts) {
         for (std::size_t a = 0; a < result.jumps.size(); ++a) {
             result.jumps[a] += counts.jumps[a];

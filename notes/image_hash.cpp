@@ -72,7 +72,8 @@ std::optional<std::uint64_t> ImageHash(const std::uint8_t* image, std::uint64_t 
                           slice.advance(length);
                           at += length;
                       }
-                  });
+                  },
+                  {ThreadCount(options)});
     if (stopped) {
         return std::nullopt;
     }

@@ -253,7 +253,8 @@ OverviewSlices ScanOverview(const ListingRows& image, std::stop_token stop,
                 part.advance(end - row);
                 row = end;
             }
-        });
+        },
+        {ThreadCount(options)});
     if (stopped) {
         result.stopped = true;
         result.slices.clear();

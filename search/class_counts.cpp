@@ -99,7 +99,8 @@ ClassCounts CountClasses(const ListingRows& rows, std::stop_token stop, const Pr
                                   CountClassesIn(rows, b, e, mine);
                                   return false;
                               });
-              });
+              },
+              {ThreadCount(options)});
     ClassCounts sum;
     for (const ClassCounts& part : counts) {
         sum += part;

@@ -255,7 +255,8 @@ RowList AllOfSlices(std::uint64_t begin, std::uint64_t end, std::uint64_t limit,
                   RowList& list = lists[slice.index()];
                   AllPace pace(slice, list, limit, found);
                   all(slice.range(), pace, list);
-              });
+              },
+              {ThreadCount(options)});
     // The first limit rows of the slices in order; limited when there are more.
     if (lists.empty()) {
         return {};

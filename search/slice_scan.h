@@ -52,7 +52,7 @@ std::optional<std::uint64_t> NearestOfSlices(std::uint64_t begin, std::uint64_t 
                                              const SliceOptions& options, Answer&& answer) {
     const std::vector<SliceRange> slices = PlanSlices(begin, end, align, options);
     std::vector<std::optional<std::uint64_t>> found(slices.size());
-    const bool stopped = RunSlices(slices, std::move(stop), progress, [&](SliceContext& slice) {
+    const auto nearest = [&](SliceContext& slice) {
         found[slice.index()] = answer(slice);
         if (found[slice.index()]) {
             if constexpr (Last) {
@@ -61,7 +61,10 @@ std::optional<std::uint64_t> NearestOfSlices(std::uint64_t begin, std::uint64_t 
                 slice.stopLaterSlices();
             }
         }
-    });
+    };
+    // The slices nearest to where the search starts are taken first.
+    const bool stopped =
+        RunSlices(slices, std::move(stop), progress, nearest, {ThreadCount(options), Last});
     if (stopped) {
         return std::nullopt;
     }

@@ -361,7 +361,8 @@ StringList FindStrings(const StringSource& source, std::uint64_t limit, std::sto
                   }
                   part.open = open;
                   part.done = true;
-              });
+              },
+              {ThreadCount(options)});
     // The slices' strings in order, each slice's prefix joined to the run
     // open before it; then the first limit of them.
     if (parts.empty()) {

@@ -41,15 +41,19 @@ std::vector<SliceRange> CutRange(std::uint64_t begin, std::uint64_t end, std::ui
 
 std::vector<SliceRange> PlanSlices(std::uint64_t begin, std::uint64_t end, std::uint64_t align,
                                    const SliceOptions& options) {
-    const bool serial = begin >= end || end - begin < options.serialRows;
-    return CutRange(begin, end, serial ? 1 : ThreadCount(options), align);
+    const unsigned threads = ThreadCount(options);
+    const bool serial = begin >= end || end - begin < options.serialRows || threads == 1;
+    return CutRange(begin, end, serial ? 1 : std::uint64_t{threads} * SlicesPerThread, align);
 }
 
 // The state that the slices of one RunSlices share.
 class SliceRun {
   public:
-    SliceRun(std::stop_token stop, const SliceProgress& progress)
-        : stop_(std::move(stop)),
+    SliceRun(const std::vector<SliceRange>& slices, std::stop_token stop,
+             const SliceProgress& progress, bool lastFirst)
+        : slices_(slices),
+          lastFirst_(lastFirst),
+          stop_(std::move(stop)),
           progress_(progress),
           done_(progress.done),
           nextReport_(NextMultiple(progress.done)) {}
@@ -64,10 +68,10 @@ class SliceRun {
                index < lastNeeded_.load(std::memory_order_relaxed);
     }
 
-    void advance(std::size_t index, std::uint64_t rows) {
+    void advance(bool caller, std::uint64_t rows) {
         const std::uint64_t done = done_.fetch_add(rows, std::memory_order_relaxed) + rows;
-        if (index == 0) {
-            report();  // slice 0 runs on the calling thread
+        if (caller) {
+            report();
         } else if (done >= nextReport_.load(std::memory_order_relaxed)) {
             const std::lock_guard lock(mutex_);
             changed_.notify_one();
@@ -86,13 +90,15 @@ class SliceRun {
         }
     }
 
-    // Runs body on slice index of slices, keeping its exception.
-    void runSlice(const SliceBody& body, std::size_t index, SliceRange range) {
-        try {
-            SliceContext context(*this, index, range);
-            body(context);
-        } catch (...) {
-            fail(std::current_exception());
+    // The turn that nobody has taken yet (turn k is the slice k from the
+    // first or from the last); slices.size() and over once all are taken.
+    std::size_t nextTurn() { return next_.fetch_add(1, std::memory_order_relaxed); }
+
+    // One thread's turns: turn, then the next that nobody has taken, until
+    // none is left.
+    void takeTurns(const SliceBody& body, bool caller, std::size_t turn) {
+        for (; turn < slices_.size(); turn = nextTurn()) {
+            runSlice(body, lastFirst_ ? slices_.size() - 1 - turn : turn, caller);
         }
         const std::lock_guard lock(mutex_);
         ++finished_;
@@ -107,9 +113,9 @@ class SliceRun {
         failed_ = true;
     }
 
-    // On the calling thread: passes progress on until every slice but the
-    // ones never started (started of them were) has finished.
-    void waitForSlices(std::size_t started) {
+    // On the calling thread: passes progress on until every thread (started
+    // of them, itself included) has taken its last turn.
+    void waitForThreads(std::size_t started) {
         std::unique_lock lock(mutex_);
         for (;;) {
             lock.unlock();
@@ -139,6 +145,16 @@ class SliceRun {
     }
 
   private:
+    // Runs body on slice index, keeping its exception.
+    void runSlice(const SliceBody& body, std::size_t index, bool caller) {
+        try {
+            SliceContext context(*this, index, slices_[index], caller);
+            body(context);
+        } catch (...) {
+            fail(std::current_exception());
+        }
+    }
+
     std::uint64_t NextMultiple(std::uint64_t done) const {
         const std::uint64_t step = std::max<std::uint64_t>(progress_.step, 1);
         return (done / step + 1) * step;
@@ -158,8 +174,12 @@ class SliceRun {
         }
     }
 
+    const std::vector<SliceRange>& slices_;
+    const bool lastFirst_;
     const std::stop_token stop_;
     const SliceProgress progress_;
+
+    std::atomic<std::size_t> next_{0};  // the next turn to take
 
     std::atomic<std::uint64_t> done_;
     std::atomic<std::uint64_t> nextReport_;  // written by the calling thread alone
@@ -171,7 +191,7 @@ class SliceRun {
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::size_t finished_ = 0;  // under mutex_
+    std::size_t finished_ = 0;  // threads done, under mutex_
     std::exception_ptr error_;  // under mutex_ while slices run
 };
 
@@ -180,7 +200,7 @@ bool SliceContext::stopped() {
 }
 
 void SliceContext::advance(std::uint64_t rows) {
-    run_.advance(index_, rows);
+    run_.advance(caller_, rows);
 }
 
 void SliceContext::stopLaterSlices() {
@@ -192,24 +212,27 @@ void SliceContext::stopEarlierSlices() {
 }
 
 bool RunSlices(const std::vector<SliceRange>& slices, std::stop_token stop,
-               const SliceProgress& progress, const SliceBody& body) {
+               const SliceProgress& progress, const SliceBody& body, SliceTurns turns) {
     if (slices.empty()) {
         return false;
     }
-    SliceRun run(std::move(stop), progress);
+    SliceRun run(slices, std::move(stop), progress, turns.lastFirst);
+    const std::size_t wanted =
+        turns.threads == 0 ? slices.size() : std::min<std::size_t>(turns.threads, slices.size());
+    const std::size_t first = run.nextTurn();  // the first slice, on this thread
     std::vector<std::jthread> threads;
-    std::size_t started = 1;  // slice 0, on this thread
+    std::size_t started = 1;  // this thread
     try {
-        threads.reserve(slices.size() - 1);
-        for (std::size_t i = 1; i < slices.size(); ++i) {
-            threads.emplace_back([&run, &body, &slices, i] { run.runSlice(body, i, slices[i]); });
+        threads.reserve(wanted - 1);
+        for (std::size_t i = 1; i < wanted; ++i) {
+            threads.emplace_back([&run, &body] { run.takeTurns(body, false, run.nextTurn()); });
             ++started;
         }
     } catch (...) {
-        run.fail(std::current_exception());  // the slices started stop at once
+        run.fail(std::current_exception());  // the slices taken stop at once
     }
-    run.runSlice(body, 0, slices[0]);
-    run.waitForSlices(started);
+    run.takeTurns(body, true, first);
+    run.waitForThreads(started);
     threads.clear();  // joins
     return run.finish();
 }

@@ -1,5 +1,8 @@
 // Work over a range of rows spread over the machine's cores: the range cut into
-// slices, one per thread, the calling thread taking the first.
+// a few slices for each thread, and every thread, the calling one included,
+// taking the next slice that nobody has taken until none is left. So a core
+// that the machine gives to something else for a while holds up no more than
+// the slice it is on, and the other cores do the rest.
 //
 // RunSlices runs a body on each slice and returns when every body has
 // returned. The slices share:
@@ -7,7 +10,8 @@
 //   internal one that a slice's exception or a nearer match raises (see
 //   SliceContext::stopped);
 // - their progress: every slice adds the rows it has done, and the calling
-//   thread alone passes the sum on, monotonic, at most once each time it
+//   thread alone passes the sum on (while it runs slices, and while it waits
+//   for the last ones), monotonic, at most once each time it
 //   passes a multiple of the step, and once more when the whole range is done;
 // - their errors: the first exception of a slice stops the others and is
 //   thrown again by RunSlices once all have returned.
@@ -28,6 +32,9 @@ namespace sorrel {
 
 // Ranges of fewer rows than this run on the calling thread alone by default.
 inline constexpr std::uint64_t DefaultSerialRows = std::uint64_t{1} << 22;
+
+// The slices a range is cut into for each thread when there are several.
+inline constexpr unsigned SlicesPerThread = 8;
 
 struct SliceOptions {
     // Threads to use, the calling thread included; 0 for every core
@@ -57,7 +64,8 @@ std::vector<SliceRange> CutRange(std::uint64_t begin, std::uint64_t end, std::ui
                                  std::uint64_t align);
 
 // The slices of begin..end for options: one slice (or none for an empty
-// range) below options.serialRows rows, else one per thread as CutRange.
+// range) below options.serialRows rows or for one thread, else
+// SlicesPerThread for each thread, as CutRange.
 std::vector<SliceRange> PlanSlices(std::uint64_t begin, std::uint64_t end, std::uint64_t align,
                                    const SliceOptions& options);
 
@@ -77,8 +85,8 @@ class SliceRun;
 // What a slice's body sees of the run.
 class SliceContext {
   public:
-    SliceContext(SliceRun& run, std::size_t index, SliceRange range)
-        : run_(run), index_(index), range_(range) {}
+    SliceContext(SliceRun& run, std::size_t index, SliceRange range, bool caller)
+        : run_(run), index_(index), range_(range), caller_(caller) {}
 
     std::size_t index() const { return index_; }
     SliceRange range() const { return range_; }
@@ -100,16 +108,29 @@ class SliceContext {
     SliceRun& run_;
     std::size_t index_;
     SliceRange range_;
+    bool caller_;  // runs on the thread that called RunSlices
 };
 
 using SliceBody = std::function<void(SliceContext& slice)>;
 
-// Runs body on every slice, the first on the calling thread and each other on
-// a thread of its own, and returns when all have returned: true when a slice
+// Who runs the slices of a RunSlices, and in which order they are taken.
+struct SliceTurns {
+    // Threads, the calling one included: ThreadCount of the options that
+    // planned the slices. 0 for a thread for every slice.
+    unsigned threads = 0;
+    // The slices are taken from the last to the first: for the last match of
+    // a range, which the last slices hold.
+    bool lastFirst = false;
+};
+
+// Runs body on every slice and returns when all have returned: the calling
+// thread takes the first slice (the last when turns.lastFirst), up to
+// turns.threads - 1 more threads start, and each thread takes the next slice
+// in order that nobody has taken, until none is left. True when a slice
 // stopped early for the stop token (its result is then partial), false when
 // every slice ran to its end or to a stop of stopLaterSlices or
 // stopEarlierSlices. Throws the first exception of a body.
 bool RunSlices(const std::vector<SliceRange>& slices, std::stop_token stop,
-               const SliceProgress& progress, const SliceBody& body);
+               const SliceProgress& progress, const SliceBody& body, SliceTurns turns = {});
 
 }  // namespace sorrel

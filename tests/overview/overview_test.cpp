@@ -229,7 +229,7 @@ TEST(ScanOverview, RunsAtTheBoundariesOfThePartsOfThreads) {
             const std::uint64_t first = raw ? 0 : HeaderWords;
             const std::vector<SliceRange> parts =
                 PlanSlices(first, rows, 4, SliceOptions{threads, 0});
-            ASSERT_EQ(parts.size(), threads);
+            ASSERT_GE(parts.size(), threads);
             for (const Pattern& p : patterns) {
                 for (const std::uint16_t word : {std::uint16_t{0}, std::uint16_t{0xFFFF}}) {
                     std::vector<Stretch> stretches;

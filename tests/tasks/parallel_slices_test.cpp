@@ -4,6 +4,7 @@
 // exception, and the stops of the slices after or before a match.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -94,13 +95,14 @@ TEST(PlanSlices, ShortRangesStayOnOneSlice) {
     };
     const Case cases[] = {
         {0, 4, 0, 0},
-        {100, 4, 0, 4},
+        {100, 4, 0, 4 * SlicesPerThread},
         {100, 4, 101, 1},
-        {100, 4, 100, 4},
+        {100, 4, 100, 4 * SlicesPerThread},
         {100, 1, 0, 1},
         {DefaultSerialRows - 1, 2, DefaultSerialRows, 1},
-        {DefaultSerialRows, 2, DefaultSerialRows, 2},
-        {DefaultSerialRows, 7, DefaultSerialRows, 7},
+        {DefaultSerialRows, 2, DefaultSerialRows, 2 * SlicesPerThread},
+        {DefaultSerialRows, 7, DefaultSerialRows, 7 * SlicesPerThread},
+        {DefaultSerialRows, 1, 0, 1},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(PlanSlices(0, c.rows, 1, {c.threads, c.serialRows}).size(), c.slices)
@@ -126,17 +128,22 @@ struct ProgressLog {
     }
 };
 
-TEST(RunSlices, EveryBodyOnceTheFirstOnTheCallingThreadProgressSummed) {
+// Each slice once, on no more threads than asked for, the first one taken
+// (the first slice, or the last) on the calling thread.
+TEST(RunSlices, EveryBodyOnceTheFirstTakenOnTheCallingThreadProgressSummed) {
     struct Case {
         std::uint64_t rows;
         unsigned threads;
         std::uint64_t step;
+        bool lastFirst;
     };
-    const Case cases[] = {{1, 1, 1},      {10, 2, 3},    {1000, 3, 100},    {1000, 7, 1},
-                          {999, 7, 1000}, {5000, 2, 64}, {100'000, 3, 4096}};
+    const Case cases[] = {{1, 1, 1, false},          {10, 2, 3, false},     {1000, 3, 100, true},
+                          {1000, 7, 1, false},       {999, 7, 1000, true},  {5000, 2, 64, true},
+                          {100'000, 3, 4096, false}, {100'000, 2, 1, true}, {20, 3, 1, false}};
     for (const Case& c : cases) {
         const std::string name = std::to_string(c.rows) + " rows, " + std::to_string(c.threads) +
-                                 " threads, step " + std::to_string(c.step);
+                                 " threads, step " + std::to_string(c.step) +
+                                 (c.lastFirst ? ", last first" : "");
         const Slices slices = PlanSlices(0, c.rows, 1, {c.threads, 0});
         std::vector<std::atomic<int>> runs(slices.size());
         std::vector<SliceRange> seen(slices.size());
@@ -144,8 +151,9 @@ TEST(RunSlices, EveryBodyOnceTheFirstOnTheCallingThreadProgressSummed) {
         ProgressLog log;
         log.total = c.rows;
         const ProgressFn progress = log.fn();
-        const bool stopped =
-            RunSlices(slices, {}, {&progress, c.rows, c.step, 0}, [&](SliceContext& slice) {
+        const bool stopped = RunSlices(
+            slices, {}, {&progress, c.rows, c.step, 0},
+            [&](SliceContext& slice) {
                 ++runs[slice.index()];
                 seen[slice.index()] = slice.range();
                 threads[slice.index()] = std::this_thread::get_id();
@@ -156,13 +164,16 @@ TEST(RunSlices, EveryBodyOnceTheFirstOnTheCallingThreadProgressSummed) {
                     slice.advance(n);
                     row += n;
                 }
-            });
+            },
+            {c.threads, c.lastFirst});
         EXPECT_FALSE(stopped) << name;
         for (std::size_t i = 0; i < slices.size(); ++i) {
             EXPECT_EQ(runs[i], 1) << name << " slice " << i;
             EXPECT_EQ(seen[i], slices[i]) << name << " slice " << i;
-            EXPECT_EQ(threads[i] == log.caller, i == 0) << name << " slice " << i;
         }
+        EXPECT_EQ(threads[c.lastFirst ? slices.size() - 1 : 0], log.caller) << name;
+        std::sort(threads.begin(), threads.end());
+        EXPECT_LE(std::unique(threads.begin(), threads.end()) - threads.begin(), c.threads) << name;
         EXPECT_FALSE(log.elsewhere) << name;
         EXPECT_FALSE(log.wrongTotal) << name;
         ASSERT_FALSE(log.done.empty()) << name;
