@@ -344,8 +344,7 @@ void BM_FindTimerLateness(benchmark::State& state) {
     // do when a user searches at once.
     if (!QTest::qWaitFor(
             [&] {
-                return !form->loading() &&
-                       form->StringGrid1->rowCount() == LatenessImageSize / 2;
+                return !form->loading() && form->StringGrid1->rowCount() == LatenessImageSize / 2;
             },
             120000)) {
         state.SkipWithError("the image was not listed");
