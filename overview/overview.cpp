@@ -197,7 +197,7 @@ OverviewSlices ScanOverview(const ListingRows& image, std::stop_token stop,
     return ScanOverview(image, std::move(stop), progress, SliceOptions{});
 }
 
-// The program rows are cut into parts, one per thread. Each part counts its
+// The program rows are cut into parts that the threads take in turns. Each part counts its
 // own rows into counts of every slice of the image, its own, and moves to a run kind
 // the runs whose first whole chunk of four words it holds, wherever their
 // words lie (a run may reach into the parts around it). The parts' counts

@@ -19,8 +19,9 @@
 //   rows scanned so far and the rows of its range, on the calling thread;
 // - is thread-safe: any number may run at once over the same image;
 // - spreads over the machine's cores (SliceOptions, parallel_slices.h): a range
-//   of at least options.serialRows rows is cut into one slice per thread, the
-//   calling thread scanning the first, with the same result as on one thread.
+//   of at least options.serialRows rows is cut into slices that the threads
+//   take in turns, the calling thread the first (the last for find
+//   previous), with the same result as on one thread.
 //   The progress is then the rows of all slices, passed on by the calling
 //   thread; a stop stops every slice; find next (previous) stops the slices
 //   after (before) the first (last) one that found a match, and waits for the
