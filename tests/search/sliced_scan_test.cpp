@@ -33,6 +33,21 @@ Rows Boundaries(std::uint64_t begin, std::uint64_t end, unsigned threads) {
     return cuts;
 }
 
+// The ranges to find next and previous in: the whole image, from and up to
+// the first two and the last two boundaries, and the two rows around them.
+std::vector<std::pair<std::uint64_t, std::uint64_t>> RangesAround(const Rows& cuts,
+                                                                  std::uint64_t n) {
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges{{0, n}, {1, n - 1}};
+    for (std::size_t i = 0; i < cuts.size(); ++i) {
+        if (i == 2 && cuts.size() > 4) {
+            i = cuts.size() - 2;
+        }
+        const std::uint64_t b = cuts[i];
+        ranges.insert(ranges.end(), {{b, n}, {0, b}, {b - 1, b + 1}, {b + 1, n}});
+    }
+    return ranges;
+}
+
 // Where the matches lie, given the slice boundaries and the rows of the image.
 using Placement = Rows (*)(const Rows& cuts, std::uint64_t n);
 
@@ -83,16 +98,8 @@ TEST(SlicedScans, MatchesAtTheBoundariesAsOnOneThread) {
                 Rows placed = p.rows(cuts, n);
                 std::sort(placed.begin(), placed.end());
                 const std::vector<std::uint8_t> bytes = JumpsImage(n, placed);
-                // Ranges: the whole image, from and up to the first two and
-                // the last two boundaries, and the two rows around them.
-                std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges{{0, n}, {1, n - 1}};
-                for (std::size_t i = 0; i < cuts.size(); ++i) {
-                    if (i == 2 && cuts.size() > 4) {
-                        i = cuts.size() - 2;
-                    }
-                    const std::uint64_t b = cuts[i];
-                    ranges.insert(ranges.end(), {{b, n}, {0, b}, {b - 1, b + 1}, {b + 1, n}});
-                }
+                const std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges =
+                    RangesAround(cuts, n);
                 for (const bool raw : {true, false}) {
                     const ListingRows rows{bytes.data(), bytes.size(), raw};
                     const std::string name = std::string(p.what) + ", " + std::to_string(n) +
@@ -148,11 +155,7 @@ TEST(SlicedScans, TheByteListingAtTheBoundariesAsOnOneThread) {
                                          " bytes, " + std::to_string(threads) + " threads";
                 EXPECT_EQ(FindAll(rows, fe, FindAllLimit, {}, {}, Threads(threads)).rows, placed)
                     << name;
-                std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges{{0, n}};
-                for (const std::uint64_t b : cuts) {
-                    ranges.insert(ranges.end(), {{b, n}, {0, b}, {b - 1, b + 1}});
-                }
-                for (const auto& [begin, end] : ranges) {
+                for (const auto& [begin, end] : RangesAround(cuts, n)) {
                     EXPECT_EQ(FindNext(rows, fe, begin, end, {}, {}, Threads(threads)),
                               FindNext(rows, fe, begin, end, {}, {}, Threads(1)))
                         << name << ", next in " << begin << ".." << end;
